@@ -1,0 +1,26 @@
+#include "core/install.h"
+
+#include "core/state_store.h"
+#include "core/text.h"
+
+namespace mrvn {
+
+std::wstring InstallTargetOf(const std::wstring& installFolder, const std::wstring& programPath) {
+    const size_t slash = programPath.rfind(L'\\');
+    const std::wstring name = slash == std::wstring::npos ? programPath : programPath.substr(slash);
+    return installFolder + (name.starts_with(L"\\") ? name : L"\\" + name);
+}
+
+std::wstring InstallSelfFiles(FileSystem& fs, ProcessLauncher& launcher, const std::wstring& commonAppData,
+                              const std::wstring& programPath) {
+    fs.CreateFolder(commonAppData + L"\\Quarn");
+    const std::wstring folder = InstallFolderOf(commonAppData);
+    fs.CreateFolder(folder);
+    const std::wstring target = InstallTargetOf(folder, programPath);
+    if (!EqualsNoCase(target, programPath)) fs.CopyFileTo(programPath, target, true);
+    // Quoted, so that a folder with blanks still reads as one argument in the new process.
+    launcher.Launch(target, L"\"" + target + L"\"");
+    return target;
+}
+
+}  // namespace mrvn

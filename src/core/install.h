@@ -1,0 +1,18 @@
+// Installation of the running copy into the installation folder.
+#pragma once
+#include <string>
+
+#include "platform/file_system.h"
+#include "platform/process.h"
+
+namespace mrvn {
+
+// The installation folder followed by the running program's file name.
+std::wstring InstallTargetOf(const std::wstring& installFolder, const std::wstring& programPath);
+
+// Creates the folders, copies the program there unless it already is the target, and starts the
+// installed copy. A failed copy does not stop the rest. Returns the target path.
+std::wstring InstallSelfFiles(FileSystem& fs, ProcessLauncher& launcher, const std::wstring& commonAppData,
+                              const std::wstring& programPath);
+
+}  // namespace mrvn

@@ -1,0 +1,118 @@
+#include "core/win/app.h"
+
+#include <commctrl.h>
+#include <ole2.h>
+#include <shellapi.h>
+// gdiplus.h wants min and max from the Windows headers' old macros.
+#include <algorithm>
+namespace Gdiplus {
+using std::max;
+using std::min;
+}  // namespace Gdiplus
+#include <gdiplus.h>
+
+#include "core/install.h"
+#include "core/win/crash_dump.h"
+#include "platform/win32/scoped.h"
+
+namespace mrvn::win {
+
+HWND g_hMainWnd = nullptr;
+int32_t g_nPageCount = 0;
+
+namespace {
+CTessaly3App* g_theApp = nullptr;
+}
+
+CTessaly3App& App() { return *g_theApp; }
+
+RunMode ParseRunMode() {
+    Win32ProcessEnv env;
+    Win32KnownFolders folders;
+    const RunModeInfo info = ParseRunModeArgs(env.Arguments(), env.ProgramPath(),
+                                              InstallFolderOf(folders.Get(KnownFolder::CommonAppData)));
+    if (info.mode == RunGamePage || info.mode == RunGameHall) {
+        g_hMainWnd = reinterpret_cast<HWND>(static_cast<intptr_t>(info.mainWnd));
+        if (info.mode == RunGamePage) g_nPageCount = info.pageCount;
+    }
+    return info.mode;
+}
+
+void LaunchProgram(const wchar_t* path) {
+    Win32ProcessLauncher launcher;
+    const std::wstring target = path ? std::wstring(path) : Win32ProcessEnv().ProgramPath();
+    launcher.Launch(target, L"\"" + target + L"\"");
+}
+
+CTessaly3App::CTessaly3App()
+    : m_state(m_platform.registry, m_platform.profile, m_platform.folders, m_platform.process, m_platform.clock,
+              m_platform.random) {
+    g_theApp = this;
+}
+
+BOOL CTessaly3App::InstallSelf() {
+    ScopedComInit com;
+    InstallSelfFiles(m_platform.files, m_platform.launcher, m_platform.folders.Get(KnownFolder::CommonAppData),
+                     m_platform.process.ProgramPath());
+    return TRUE;
+}
+
+BOOL CTessaly3App::InitInstance() {
+    InstallCrashFilter();
+
+    INITCOMMONCONTROLSEX icc = {sizeof icc, 0xFF};
+    InitCommonControlsEx(&icc);
+    if (!CWinApp::InitInstance()) return FALSE;
+
+    m_runMode = ParseRunMode();
+    m_hosts = LoadHostConfig(m_platform.registry);
+    m_hReportStarted = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    m_hReportDone = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+
+    if (m_runMode == RunUninstall) {
+        // The removal question comes with the message box; until then nothing is changed.
+        return FALSE;
+    }
+
+    Gdiplus::GdiplusStartupInput gdiplusInput;
+    Gdiplus::GdiplusStartup(&m_gdiplusToken, &gdiplusInput, nullptr);
+
+    switch (m_runMode) {
+        case RunInstall:
+            InstallSelf();
+            m_state.WriteDisableDays();
+            m_state.BumpCounter(kKeyInst);
+            return FALSE;
+        case RunPlatformShortcut: {
+            const std::wstring home = L"http://" + m_hosts.webHost + L"/";
+            ShellExecuteW(nullptr, L"open", home.c_str(), nullptr, nullptr, SW_SHOWMAXIMIZED);
+            m_state.BumpCounter(kKeyQuarn);
+            return FALSE;
+        }
+        case RunGameShortcut:
+        case RunInstalled:
+            m_state.BumpCounter(kKeyGame);
+            break;
+        default:
+            break;
+    }
+
+    if (m_runMode == RunGamePage || m_runMode == RunGameHall) {
+        if (FAILED(OleInitialize(nullptr))) return FALSE;
+        m_oleStarted = true;
+    }
+    return FALSE;
+}
+
+int CTessaly3App::ExitInstance() {
+    if (m_hReportStarted) CloseHandle(m_hReportStarted);
+    if (m_hReportDone) CloseHandle(m_hReportDone);
+    m_hReportStarted = m_hReportDone = nullptr;
+    if (m_gdiplusToken) Gdiplus::GdiplusShutdown(m_gdiplusToken);
+    m_gdiplusToken = 0;
+    if (m_oleStarted) OleUninitialize();
+    m_oleStarted = false;
+    return CWinApp::ExitInstance();
+}
+
+}  // namespace mrvn::win

@@ -1,0 +1,49 @@
+// The application object: start-up by run mode, and the process-wide values of a page process.
+#pragma once
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+
+#include "core/host_config.h"
+#include "core/run_mode.h"
+#include "core/state_store.h"
+#include "framework/winapp.h"
+#include "platform/win32/win32_platform.h"
+
+namespace mrvn::win {
+
+// The main window a page or hall process belongs to, and its page count when it started us.
+extern HWND g_hMainWnd;
+extern int32_t g_nPageCount;
+
+// Settles the run mode from the command line and sets the two values above.
+RunMode ParseRunMode();
+// Starts `path`, or this program when null, with no arguments at idle priority.
+void LaunchProgram(const wchar_t* path = nullptr);
+
+class CTessaly3App : public fw::CWinApp {
+public:
+    CTessaly3App();
+    BOOL InitInstance() override;
+    int ExitInstance() override;
+
+    BOOL InstallSelf();
+
+    ULONG_PTR m_gdiplusToken = 0;
+    wchar_t m_szUpdAddr[512] = {};
+    HANDLE m_hReportStarted = nullptr;
+    HANDLE m_hReportDone = nullptr;
+
+    RunMode m_runMode = RunInstall;
+    HostConfig m_hosts;
+    Platform m_platform;
+    StateStore m_state;
+
+private:
+    bool m_oleStarted = false;
+};
+
+CTessaly3App& App();
+
+}  // namespace mrvn::win

@@ -1,0 +1,25 @@
+// Process seam: who we are, and starting other programs.
+#pragma once
+#include <string>
+#include <vector>
+
+namespace mrvn {
+
+class ProcessEnv {
+public:
+    virtual ~ProcessEnv() = default;
+    // Full path of the running program file, as the system reports it.
+    virtual std::wstring ProgramPath() = 0;
+    // The command line split into arguments; element 0 is the program.
+    virtual std::vector<std::wstring> Arguments() = 0;
+};
+
+class ProcessLauncher {
+public:
+    virtual ~ProcessLauncher() = default;
+    // Starts `path` with `commandLine` at idle priority, shown normally, and lets it go:
+    // no handle is kept. False when the system refused to start it.
+    virtual bool Launch(const std::wstring& path, const std::wstring& commandLine) = 0;
+};
+
+}  // namespace mrvn
