@@ -1,0 +1,124 @@
+#include "fakes/fake_platform.h"
+
+#include "core/text.h"
+
+namespace mrvn::test {
+
+namespace {
+
+class FakeKey final : public RegistryKey {
+public:
+    FakeKey(FakeRegistry& reg, std::wstring id, bool write) : reg_(reg), id_(std::move(id)), write_(write) {}
+    bool Query(const std::wstring& name, std::vector<uint8_t>& data, uint32_t& type) override {
+        auto key = reg_.keys.find(id_);
+        if (key == reg_.keys.end()) return false;
+        auto v = key->second.find(UpperAscii(name));
+        if (v == key->second.end()) return false;
+        data = v->second.data;
+        type = v->second.type;
+        return true;
+    }
+    bool Set(const std::wstring& name, uint32_t type, const void* data, size_t size) override {
+        if (!write_) return false;
+        const auto* p = static_cast<const uint8_t*>(data);
+        reg_.keys[id_][UpperAscii(name)] = {type, std::vector<uint8_t>(p, p + size)};
+        return true;
+    }
+    bool Delete(const std::wstring& name) override {
+        if (!write_) return false;
+        return reg_.keys[id_].erase(UpperAscii(name)) > 0;
+    }
+
+private:
+    FakeRegistry& reg_;
+    std::wstring id_;
+    bool write_;
+};
+
+}  // namespace
+
+std::wstring FakeRegistry::Id(RegRoot root, const std::wstring& path) {
+    return (root == RegRoot::LocalMachine ? L"HKLM\\" : L"HKCU\\") + UpperAscii(path);
+}
+
+std::unique_ptr<RegistryKey> FakeRegistry::CreateKey(RegRoot root, const std::wstring& path, bool write) {
+    if (failCreate) return nullptr;
+    keys[Id(root, path)];
+    return std::make_unique<FakeKey>(*this, Id(root, path), write);
+}
+
+std::unique_ptr<RegistryKey> FakeRegistry::OpenKey(RegRoot root, const std::wstring& path) {
+    if (!keys.count(Id(root, path))) return nullptr;
+    return std::make_unique<FakeKey>(*this, Id(root, path), false);
+}
+
+bool FakeRegistry::DeleteTree(RegRoot root, const std::wstring& path) {
+    const std::wstring id = Id(root, path);
+    bool any = false;
+    for (auto it = keys.begin(); it != keys.end();) {
+        if (it->first == id || it->first.starts_with(id + L"\\")) {
+            it = keys.erase(it);
+            any = true;
+        } else {
+            ++it;
+        }
+    }
+    return any;
+}
+
+const FakeRegistry::Value* FakeRegistry::Find(RegRoot root, const std::wstring& path,
+                                               const std::wstring& name) const {
+    auto key = keys.find(Id(root, path));
+    if (key == keys.end()) return nullptr;
+    auto v = key->second.find(UpperAscii(name));
+    return v == key->second.end() ? nullptr : &v->second;
+}
+
+void FakeRegistry::Put(RegRoot root, const std::wstring& path, const std::wstring& name, uint32_t type,
+                       std::vector<uint8_t> data) {
+    keys[Id(root, path)][UpperAscii(name)] = {type, std::move(data)};
+}
+
+std::wstring FakeProfileFile::GetString(const std::wstring& file, const std::wstring& section,
+                                        const std::wstring& key, const std::wstring& def, size_t bufChars) {
+    if (bufChars == 0) return L"";
+    const std::wstring* v = Find(file, section, key);
+    std::wstring out = v ? *v : def;
+    if (out.size() > bufChars - 1) out.resize(bufChars - 1);
+    return out;
+}
+
+bool FakeProfileFile::WriteString(const std::wstring& file, const std::wstring& section, const std::wstring& key,
+                                  const std::wstring& value) {
+    if (failWrites) return false;
+    values[{UpperAscii(file), UpperAscii(section), UpperAscii(key)}] = value;
+    return true;
+}
+
+const std::wstring* FakeProfileFile::Find(const std::wstring& file, const std::wstring& section,
+                                          const std::wstring& key) const {
+    auto it = values.find({UpperAscii(file), UpperAscii(section), UpperAscii(key)});
+    return it == values.end() ? nullptr : &it->second;
+}
+
+bool FakeFileSystem::CreateFolder(const std::wstring& path) {
+    log.push_back(L"mkdir " + path);
+    folderSet.insert(UpperAscii(path));
+    return true;
+}
+
+bool FakeFileSystem::CopyFileTo(const std::wstring& from, const std::wstring& to, bool overwrite) {
+    log.push_back(L"copy " + from + L" -> " + to);
+    if (failCopy) return false;
+    auto src = files.find(UpperAscii(from));
+    if (src == files.end()) return false;
+    if (!overwrite && files.count(UpperAscii(to))) return false;
+    files[UpperAscii(to)] = src->second;
+    return true;
+}
+
+bool FakeFileSystem::FileExists(const std::wstring& path) { return files.count(UpperAscii(path)) > 0; }
+
+bool FakeFileSystem::RemoveFile(const std::wstring& path) { return files.erase(UpperAscii(path)) > 0; }
+
+}  // namespace mrvn::test

@@ -1,0 +1,138 @@
+#include <gtest/gtest.h>
+
+#include "core/crash_rules.h"
+#include "core/host_config.h"
+#include "core/install.h"
+#include "core/state_store.h"
+#include "core/text.h"
+#include "fakes/fake_platform.h"
+
+namespace mrvn {
+namespace {
+
+TEST(ParseLeadingInt, CRuntimeRules) {
+    const struct {
+        const wchar_t* text;
+        int32_t value;
+    } rows[] = {
+        {L"0", 0},   {L"42", 42},        {L" \t42", 42},       {L"+7", 7},
+        {L"-7", -7}, {L"42A9", 42},      {L"B42", 0},          {L"", 0},
+        {L"-", 0},   {L"--1", 0},        {L"4294967296", 0},   {L"4294967297", 1},
+        {L"2147483648", INT32_MIN},      {L"- 1", 0},
+    };
+    for (const auto& row : rows) EXPECT_EQ(ParseLeadingInt(row.text), row.value) << testing::PrintToString(row.text);
+}
+
+TEST(Text, CaseRulesAreAsciiOnly) {
+    EXPECT_EQ(UpperAscii(L"abcXYZ09\\é中"), L"ABCXYZ09\\é中");
+    EXPECT_TRUE(EqualsNoCase(L"/MrvnD", L"/mRVNd"));
+    EXPECT_FALSE(EqualsNoCase(L"/MrvnD", L"/MrvnD "));
+}
+
+TEST(Text, Utf16LeRoundTripWithChineseAndSurrogates) {
+    const std::wstring text = L"确定 ok \U0001F600";
+    const auto bytes = Utf16LeFromWide(text);
+    // 确 = U+786E; the emoji takes two 16-bit units; then the NUL.
+    ASSERT_GE(bytes.size(), 2u);
+    EXPECT_EQ(bytes[0], 0x6E);
+    EXPECT_EQ(bytes[1], 0x78);
+    EXPECT_EQ(bytes.size(), (2 + 4 + 2 + 1) * 2u);
+    EXPECT_EQ(WideFromUtf16Le(bytes), text);
+    // Data stops at the first NUL and an odd last byte is dropped.
+    EXPECT_EQ(WideFromUtf16Le({'a', 0, 0, 0, 'b', 0}), L"a");
+    EXPECT_EQ(WideFromUtf16Le({'a', 0, 'b'}), L"a");
+}
+
+TEST(HostConfig, DomainsSplitTrimmedAndCapped) {
+    EXPECT_EQ(SplitDomains(L"a.com"), (std::vector<std::wstring>{L"a.com"}));
+    EXPECT_EQ(SplitDomains(L" a.com ; b.com;;c.com;d.com"),
+              (std::vector<std::wstring>{L"a.com", L"b.com", L"c.com"}));
+    EXPECT_TRUE(SplitDomains(L" ; ;").empty());
+}
+
+TEST(HostConfig, RegistryOverridesDefaults) {
+    test::FakeRegistry reg;
+    const HostConfig defaults = LoadHostConfig(reg);
+    EXPECT_EQ(defaults.clientHost, DefaultHostConfig().clientHost);
+    EXPECT_EQ(defaults.domains, DefaultHostConfig().domains);
+
+    reg.Put(RegRoot::LocalMachine, kLauncherKey, L"ClientHost", kRegSz, Utf16LeFromWide(L"127.0.0.1:8790"));
+    reg.Put(RegRoot::LocalMachine, kLauncherKey, L"PlatformDomains", kRegSz, Utf16LeFromWide(L"127.0.0.1;x.cn"));
+    // Not a string: ignored.
+    reg.Put(RegRoot::LocalMachine, kLauncherKey, L"WebHost", kRegDword, {1, 0, 0, 0});
+    HostConfig c = LoadHostConfig(reg);
+    EXPECT_EQ(c.clientHost, L"127.0.0.1:8790");
+    EXPECT_EQ(c.webHost, DefaultHostConfig().webHost);
+    EXPECT_EQ(c.domains, (std::vector<std::wstring>{L"127.0.0.1", L"x.cn"}));
+
+    // Empty or over-long values keep the defaults.
+    reg.Put(RegRoot::LocalMachine, kLauncherKey, L"ClientHost", kRegSz, Utf16LeFromWide(L""));
+    reg.Put(RegRoot::LocalMachine, kLauncherKey, L"WebHost", kRegSz, Utf16LeFromWide(std::wstring(300, L'h')));
+    reg.Put(RegRoot::LocalMachine, kLauncherKey, L"PlatformDomains", kRegSz, Utf16LeFromWide(L";;"));
+    c = LoadHostConfig(reg);
+    EXPECT_EQ(c.clientHost, DefaultHostConfig().clientHost);
+    EXPECT_EQ(c.webHost, DefaultHostConfig().webHost);
+    EXPECT_EQ(c.domains, DefaultHostConfig().domains);
+}
+
+TEST(Install, CopiesIntoTheFolderAndStartsTheCopy) {
+    test::FakeFileSystem fs;
+    test::FakeProcess proc;
+    fs.files[UpperAscii(L"C:\\Downloads\\Mrvn.exe")] = "MZ program";
+    const std::wstring target = InstallSelfFiles(fs, proc, L"C:\\ProgramData", L"C:\\Downloads\\Mrvn.exe");
+    EXPECT_EQ(target, L"C:\\ProgramData\\Quarn\\GameLogin\\Mrvn.exe");
+    EXPECT_EQ(fs.log, (std::vector<std::wstring>{L"mkdir C:\\ProgramData\\Quarn",
+                                                 L"mkdir C:\\ProgramData\\Quarn\\GameLogin",
+                                                 L"copy C:\\Downloads\\Mrvn.exe -> " + target}));
+    EXPECT_EQ(fs.files[UpperAscii(target)], "MZ program");
+    ASSERT_EQ(proc.launched.size(), 1u);
+    EXPECT_EQ(proc.launched[0].first, target);
+    EXPECT_EQ(proc.launched[0].second, L"\"" + target + L"\"");
+}
+
+TEST(Install, KeepsTheFileNameAndSkipsCopyOntoItselfAndGoesOnAfterAFailedCopy) {
+    EXPECT_EQ(InstallTargetOf(L"C:\\F", L"D:\\x\\Other.exe"), L"C:\\F\\Other.exe");
+    test::FakeFileSystem fs;
+    test::FakeProcess proc;
+    InstallSelfFiles(fs, proc, L"C:\\ProgramData", L"c:\\programdata\\quarn\\gamelogin\\MRVN.EXE");
+    EXPECT_EQ(fs.log.size(), 2u) << "no copy onto itself";
+    EXPECT_EQ(proc.launched.size(), 1u);
+
+    fs.failCopy = true;
+    fs.log.clear();
+    InstallSelfFiles(fs, proc, L"C:\\ProgramData", L"C:\\Downloads\\Mrvn.exe");
+    EXPECT_EQ(fs.log.size(), 3u);
+    EXPECT_EQ(proc.launched.size(), 2u) << "the installed copy starts even when the copy failed";
+}
+
+TEST(CrashRules, DumpPath) {
+    std::wstring out;
+    EXPECT_TRUE(DumpPathFor(L"C:\\Quarn\\Mrvn.exe", out));
+    EXPECT_EQ(out, L"C:\\Quarn\\Mrvn.dmp");
+    EXPECT_TRUE(DumpPathFor(L"C:\\a.b\\Mrvn.x.exe", out));
+    EXPECT_EQ(out, L"C:\\a.b\\Mrvn.x.dmp");
+    EXPECT_FALSE(DumpPathFor(L"C:\\Quarn\\Mrvn", out));
+    EXPECT_EQ(out, L"");
+}
+
+TEST(CrashRules, DumpTypesTriedInOrderUntilOneWorks) {
+    for (int works = 0; works <= 3; ++works) {
+        std::vector<uint32_t> tried;
+        const int64_t got = WriteWithFallback([&](uint32_t type) {
+            tried.push_back(type);
+            return static_cast<int>(tried.size()) - 1 == works;
+        });
+        const std::vector<uint32_t> all = {0x1A25, 0x225, 0};
+        SCOPED_TRACE(works);
+        if (works == 3) {
+            EXPECT_EQ(got, -1);
+            EXPECT_EQ(tried, all);
+        } else {
+            EXPECT_EQ(got, all[works]);
+            EXPECT_EQ(tried, std::vector<uint32_t>(all.begin(), all.begin() + works + 1));
+        }
+    }
+}
+
+}  // namespace
+}  // namespace mrvn
