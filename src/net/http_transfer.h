@@ -1,0 +1,59 @@
+// The one GET procedure in its three shapes: send only, body to a file, short body to memory.
+#pragma once
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/code_page.h"
+#include "platform/file_io.h"
+#include "platform/http_session.h"
+
+namespace mrvn {
+
+// Receives the percentage after each chunk.
+using ProgressFn = std::function<void(uint32_t percent)>;
+
+// The open handles of one transfer. A cancellable download shares them with its owning dialog, so
+// that the dialog can close them while the worker blocks in a read. Every release goes through an
+// exchange with 0, so whichever side comes second finds nothing left to close.
+struct TransferHandles {
+    std::atomic<NetHandle> root{0};
+    std::atomic<NetHandle> connection{0};
+    std::atomic<NetHandle> request{0};
+    std::atomic<FileHandle> file{0};
+    std::atomic<bool> cancelled{false};
+
+    // Closes the file (when `sink` is given), then request, connection and root, each if still open.
+    void CloseAll(HttpSession& session, FileSink* sink);
+    // The owner's side: marks the transfer failed, then closes everything still open.
+    void Cancel(HttpSession& session, FileSink* sink);
+};
+
+// Chunks are read through a stack buffer of this size at most.
+inline constexpr uint32_t kMaxChunkBytes = 4096;
+
+struct DownloadOptions {
+    const std::vector<std::wstring>* allowList = nullptr;  // null: no allow-list test
+    uint32_t chunk = 512;
+    ProgressFn progress;                // empty: no progress
+    TransferHandles* shared = nullptr;  // null: the transfer keeps its handles to itself
+};
+
+// Sends the request and looks at nothing of the answer. The address must start with "http://".
+// `lastError` (when given) receives the code of the failed call, 0 when none.
+bool HttpPing(HttpSession& session, const std::wstring& address, uint32_t* lastError = nullptr);
+
+// The body into `path`. Fails on a refused address, any failed call, a 404 or 0 status, a missing
+// Content-Length, a failed file write, a cancel, or a body shorter than announced; a partial file
+// stays on disk for the caller.
+bool HttpDownloadToFile(HttpSession& session, FileSink& sink, const std::wstring& address, const std::wstring& path,
+                        const DownloadOptions& options);
+
+// A body below 1024 bytes, read as ANSI text into `text` (at most 1023 characters). Always tested
+// against the allow-list. `text` is only written on success.
+bool HttpFetchToMemory(HttpSession& session, CodePage& codePage, const std::wstring& address,
+                       const std::vector<std::wstring>& allowList, std::wstring& text);
+
+}  // namespace mrvn

@@ -1,0 +1,145 @@
+#include "net/update_rules.h"
+
+#include "core/report_rules.h"
+#include "core/text.h"
+#include "net/md5.h"
+#include "net/transfer_uses.h"
+
+namespace mrvn {
+
+std::wstring VersionDigits(const std::wstring& version) {
+    std::wstring out;
+    for (wchar_t c : version) {
+        if (c != L'.') out += c;
+    }
+    return out;
+}
+
+bool FileMd5Hex(FileSource& files, const std::wstring& path, std::wstring& out) {
+    const FileHandle file = files.OpenRead(path);
+    if (!file) return false;
+    Md5 md5;
+    unsigned char buffer[kHashChunkBytes];
+    bool ok = false;
+    for (;;) {
+        uint32_t got = 0;
+        if (!files.Read(file, buffer, sizeof(buffer), got)) break;
+        if (got == 0) {
+            ok = true;
+            break;
+        }
+        md5.Update(buffer, std::min<uint32_t>(got, sizeof(buffer)));
+    }
+    files.Close(file);
+    if (ok) out = HexLower(md5.Final());
+    return ok;
+}
+
+std::wstring LocalVersionKey(const std::wstring& md5Hex, const std::wstring& digits) {
+    if (md5Hex.size() != 32 || digits.size() > 32) return L"";
+    return md5Hex.substr(0, 32 - digits.size()) + digits;
+}
+
+UpdateConfig ReadUpdateConfig(ProfileFile& profile, const std::wstring& path) {
+    UpdateConfig c;
+    c.versionKey = profile.GetString(path, kUpdateSection, kUpdateKeyName, L"", kVersionKeyBufChars);
+    c.updAddr = profile.GetString(path, kUpdateSection, kUpdateAddrName, L"", kUpdAddrBufChars);
+    return c;
+}
+
+std::string NarrowVersionKey(CodePage& codePage, const std::wstring& key) {
+    std::string narrow = codePage.ToAnsi(key);
+    if (narrow.size() > kVersionKeyBufChars - 1) narrow.resize(kVersionKeyBufChars - 1);
+    return narrow;
+}
+
+std::wstring WideVersionKey(CodePage& codePage, const std::string& key) {
+    std::wstring wide = codePage.FromAnsi(key);
+    if (wide.size() > kVersionKeyBufChars - 1) wide.resize(kVersionKeyBufChars - 1);
+    return wide;
+}
+
+bool IsUpdateNeeded(const std::wstring& serverKey, const std::wstring& localKey) {
+    if (serverKey.empty() || localKey.empty()) return false;
+    return !EqualsNoCase(serverKey, localKey);
+}
+
+bool ShouldCheckForUpdate(bool forced, RunMode mode, const std::function<bool()>& isDue) {
+    if (forced) return true;
+    switch (mode) {
+        case RunInstall:
+        case RunPlatformShortcut:
+        case RunUninstall:
+        case RunGamePage: return false;
+        default: return isDue && isDue();
+    }
+}
+
+namespace {
+
+std::wstring SiblingOf(const std::wstring& programPath, const wchar_t* name) {
+    std::wstring out;
+    GetExeSiblingPath(programPath, name, out);
+    return out;
+}
+
+}  // namespace
+
+SwapOutcome SwapProgramFiles(FileOps& ops, const std::wstring& programPath) {
+    const std::wstring newPath = SiblingOf(programPath, kNewProgramName);
+    const std::wstring oldPath = SiblingOf(programPath, kOldProgramName);
+    if (newPath.empty() || oldPath.empty() || !ops.Exists(newPath)) return SwapOutcome::NoNewFile;
+    if (!ops.MoveReplace(programPath, oldPath)) return SwapOutcome::Untouched;
+    if (!ops.MoveReplace(newPath, programPath)) {
+        if (ops.MoveReplace(oldPath, programPath)) return SwapOutcome::RolledBack;
+        // Deleting anything now could lose the last working copy.
+        return SwapOutcome::Stranded;
+    }
+    // A failure here only leaves a stale file beside the program.
+    ops.DeleteAtReboot(oldPath);
+    return SwapOutcome::Swapped;
+}
+
+bool ApplyUpdateFiles(FileOps& ops, const std::wstring& programPath, bool downloadOk, SwapOutcome* outcome) {
+    SwapOutcome result = SwapOutcome::NoNewFile;
+    if (downloadOk) result = SwapProgramFiles(ops, programPath);
+    if (outcome) *outcome = result;
+    if (result == SwapOutcome::Swapped) return true;
+    if (result != SwapOutcome::Stranded) {
+        const std::wstring newPath = SiblingOf(programPath, kNewProgramName);
+        if (!newPath.empty()) ops.DeleteAtReboot(newPath);
+    }
+    return false;
+}
+
+bool Updater::FetchUpdateConfig(std::string& versionKey) {
+    versionKey.clear();
+    const std::wstring target = UpdateConfigTarget(ctx_.process.ProgramPath());
+    if (!DownloadForUse(TransferUse::UpdateConfig, ctx_.session, ctx_.sink, ctx_.hosts,
+                        UpdateConfigAddress(ctx_.hosts.clientHost), target)) {
+        return false;
+    }
+    const UpdateConfig config = ReadUpdateConfig(ctx_.profile, target);
+    updAddr_ = config.updAddr;
+    ctx_.ops.Delete(target);
+    versionKey = NarrowVersionKey(ctx_.codePage, config.versionKey);
+    return true;
+}
+
+bool Updater::CheckForUpdate(bool forced) {
+    const auto isDue = [this] { return ctx_.store.IsUpdateCheckDue(); };
+    if (!forced) {
+        const RunModeInfo info =
+            ParseRunModeArgs(ctx_.process.Arguments(), ctx_.process.ProgramPath(), ctx_.store.InstallFolder());
+        if (!ShouldCheckForUpdate(false, info.mode, isDue)) return false;
+    }
+    std::string serverKey;
+    FetchUpdateConfig(serverKey);
+    if (serverKey.empty()) return false;
+    std::wstring md5;
+    if (!FileMd5Hex(ctx_.source, ctx_.process.ProgramPath(), md5)) return false;
+    const std::wstring localKey = LocalVersionKey(md5, VersionDigits(kLauncherVersion));
+    return IsUpdateNeeded(WideVersionKey(ctx_.codePage, serverKey), localKey);
+}
+
+}  // namespace mrvn

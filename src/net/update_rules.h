@@ -1,0 +1,102 @@
+// Self-update: the release key, the server's configuration, the decision and the file swap.
+#pragma once
+#include <cstddef>
+#include <functional>
+#include <string>
+
+#include "core/host_config.h"
+#include "core/run_mode.h"
+#include "core/state_store.h"
+#include "platform/code_page.h"
+#include "platform/file_io.h"
+#include "platform/file_ops.h"
+#include "platform/http_session.h"
+#include "platform/process.h"
+#include "platform/profile_file.h"
+
+namespace mrvn {
+
+inline constexpr wchar_t kUpdateSection[] = L"VerKey";
+inline constexpr wchar_t kUpdateKeyName[] = L"Mrvn";
+inline constexpr wchar_t kUpdateAddrName[] = L"UpdAddr";
+inline constexpr size_t kVersionKeyBufChars = 64;  // wide characters, and bytes once narrow
+inline constexpr size_t kUpdAddrBufChars = 512;
+inline constexpr wchar_t kNewProgramName[] = L"NewMrvn.exe";
+inline constexpr wchar_t kOldProgramName[] = L"OldMrvn.exe";
+inline constexpr uint32_t kHashChunkBytes = 4096;
+
+// The version text with every "." removed: "3.0.0.1" gives "3001".
+std::wstring VersionDigits(const std::wstring& version);
+
+// The MD5 of the whole file as 32 lower-case hex digits, read in chunks. False, with `out`
+// unchanged, when the file cannot be opened or read to its end.
+bool FileMd5Hex(FileSource& files, const std::wstring& path, std::wstring& out);
+
+// The first 32 - len(digits) hex digits followed by the digits. Empty when `md5Hex` is not a
+// whole digest: without a hash there is nothing to compare.
+std::wstring LocalVersionKey(const std::wstring& md5Hex, const std::wstring& digits);
+
+struct UpdateConfig {
+    std::wstring versionKey;  // as read, at most 63 characters
+    std::wstring updAddr;     // at most 511 characters
+};
+UpdateConfig ReadUpdateConfig(ProfileFile& profile, const std::wstring& path);
+
+// The server's key as the narrow 64-byte buffer holds it, and back to wide for the comparison.
+std::string NarrowVersionKey(CodePage& codePage, const std::wstring& key);
+std::wstring WideVersionKey(CodePage& codePage, const std::string& key);
+
+// Any difference, ignoring ASCII letter case, asks for the server's release. An empty server key
+// (no configuration) or an empty local key (no hash) never does.
+bool IsUpdateNeeded(const std::wstring& serverKey, const std::wstring& localKey);
+
+// The forced check always runs. Otherwise install, platform-shortcut, removal and page processes
+// never check, and the rest only when `isDue` says so (asked only then: it reads the registry).
+bool ShouldCheckForUpdate(bool forced, RunMode mode, const std::function<bool()>& isDue);
+
+enum class SwapOutcome {
+    Swapped,     // the new file holds the program path; the old one waits for deletion at restart
+    NoNewFile,   // nothing to swap in; nothing touched
+    Untouched,   // the program could not be moved aside; the program path is as before
+    RolledBack,  // the new file would not move in; the old program is back at its path
+    Stranded,    // neither moved back: the old program stays as OldMrvn.exe, nothing is deleted
+};
+
+// Trades the program file for NewMrvn.exe beside it, looking at every rename so that a failure
+// never leaves the program path without a working program. Only Swapped is an update.
+SwapOutcome SwapProgramFiles(FileOps& ops, const std::wstring& programPath);
+
+// After the download dialog: swaps when the download succeeded; a failed download or swap
+// schedules NewMrvn.exe for deletion at restart. True only when the new file is in place.
+bool ApplyUpdateFiles(FileOps& ops, const std::wstring& programPath, bool downloadOk, SwapOutcome* outcome = nullptr);
+
+struct UpdateContext {
+    HttpSession& session;
+    FileSink& sink;
+    FileSource& source;
+    FileOps& ops;
+    ProfileFile& profile;
+    CodePage& codePage;
+    ProcessEnv& process;
+    StateStore& store;
+    const HostConfig& hosts;
+};
+
+class Updater {
+public:
+    explicit Updater(const UpdateContext& ctx) : ctx_(ctx) {}
+
+    // Downloads the configuration beside the program, reads it and deletes it. On failure
+    // `versionKey` stays empty and the update address keeps its previous value.
+    bool FetchUpdateConfig(std::string& versionKey);
+    // True when the server names another release than the running file.
+    bool CheckForUpdate(bool forced);
+    // The download address of the last configuration read.
+    const std::wstring& UpdAddr() const { return updAddr_; }
+
+private:
+    UpdateContext ctx_;
+    std::wstring updAddr_;
+};
+
+}  // namespace mrvn
