@@ -1,0 +1,210 @@
+#include "fakes/fake_net.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+
+#include "core/text.h"
+
+namespace mrvn::test {
+
+NetHandle FakeHttpSession::Open(const std::wstring& a, uint32_t type) {
+    calls.push_back("open");
+    agent = a;
+    accessType = type;
+    if (failOpen) return 0;
+    opened_.insert(kRoot);
+    return kRoot;
+}
+
+NetHandle FakeHttpSession::Connect(NetHandle root, const std::wstring& h, uint16_t p) {
+    calls.push_back("connect");
+    host = h;
+    port = p;
+    if (failConnect || !IsOpen(root)) return 0;
+    opened_.insert(kConnection);
+    return kConnection;
+}
+
+NetHandle FakeHttpSession::OpenRequest(NetHandle connection, const std::wstring& v, const std::wstring& o,
+                                       const std::wstring& ver, uint32_t f) {
+    calls.push_back("request");
+    verb = v;
+    object = o;
+    version = ver;
+    flags = f;
+    if (failRequest || !IsOpen(connection)) return 0;
+    opened_.insert(kRequest);
+    return kRequest;
+}
+
+bool FakeHttpSession::Send(NetHandle request, const std::wstring& h) {
+    calls.push_back("send");
+    headers = h;
+    return !failSend && IsOpen(request);
+}
+
+bool FakeHttpSession::QueryStatusCode(NetHandle request, uint32_t& status) {
+    calls.push_back("status");
+    if (!IsOpen(request) || !reply.status) return false;
+    status = *reply.status;
+    return true;
+}
+
+bool FakeHttpSession::QueryContentLength(NetHandle request, uint32_t& length) {
+    calls.push_back("length");
+    if (!IsOpen(request) || reply.noLength) return false;
+    length = reply.length ? *reply.length : static_cast<uint32_t>(reply.body.size());
+    return true;
+}
+
+bool FakeHttpSession::Read(NetHandle request, void* buffer, uint32_t size, uint32_t& got) {
+    calls.push_back("read");
+    readSizes.push_back(size);
+    const int index = reads_++;
+    if (onRead) onRead(index);
+    if (blockReads) {
+        std::unique_lock<std::mutex> lock(mutex_);
+        waiting_ = true;
+        cv_.notify_all();
+        cv_.wait(lock, [&] { return closes_.count(kRoot) > 0; });
+        waiting_ = false;
+    }
+    if (!IsOpen(request) || index == reply.failReadAt) return false;
+    const size_t end = std::min(reply.body.size(), reply.deliver);
+    const size_t n = std::min<size_t>(size, end > position_ ? end - position_ : 0);
+    std::memcpy(buffer, reply.body.data() + position_, n);
+    position_ += n;
+    got = static_cast<uint32_t>(n);
+    return true;
+}
+
+uint32_t FakeHttpSession::SetFilePointer(NetHandle request, uint32_t position) {
+    calls.push_back("seek");
+    seeks.push_back(position);
+    if (!IsOpen(request)) return kInvalidFilePointer;
+    position_ = position;
+    return position;
+}
+
+void FakeHttpSession::Close(NetHandle handle) {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        calls.push_back(handle == kRoot ? "close root" : handle == kConnection ? "close connection"
+                                                        : handle == kRequest  ? "close request"
+                                                                              : "close ?");
+        ++closes_[handle];
+    }
+    cv_.notify_all();
+}
+
+int FakeHttpSession::Closes(NetHandle h) const {
+    auto it = closes_.find(h);
+    return it == closes_.end() ? 0 : it->second;
+}
+
+bool FakeHttpSession::AllClosedOnce() const {
+    for (NetHandle h : opened_) {
+        if (Closes(h) != 1) return false;
+    }
+    for (const auto& [h, n] : closes_) {
+        if (!opened_.count(h)) return false;
+    }
+    return true;
+}
+
+bool FakeHttpSession::ReadIsBlocked() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    return cv_.wait_for(lock, std::chrono::seconds(10), [&] { return waiting_; });
+}
+
+FileHandle FakeFileSink::Create(const std::wstring& path) {
+    created.push_back(path);
+    if (failCreate) return 0;
+    const FileHandle h = next_++;
+    open_[h] = path;
+    files[path].clear();
+    return h;
+}
+
+bool FakeFileSink::Write(FileHandle file, const void* data, uint32_t size) {
+    const int index = writes_++;
+    auto it = open_.find(file);
+    if (it == open_.end() || closes.count(file) || index == failWriteAt) return false;
+    files[it->second].append(static_cast<const char*>(data), size);
+    return true;
+}
+
+void FakeFileSink::Close(FileHandle file) { ++closes[file]; }
+
+FileHandle FakeFileSource::OpenRead(const std::wstring& path) {
+    ++openCount;
+    if (!files.count(path)) return 0;
+    const FileHandle h = next_++;
+    open_[h] = {path, 0};
+    return h;
+}
+
+bool FakeFileSource::Read(FileHandle file, void* buffer, uint32_t size, uint32_t& got) {
+    const int index = reads_++;
+    auto it = open_.find(file);
+    if (it == open_.end() || index == failReadAt) return false;
+    const std::string& data = files[it->second.first];
+    size_t& pos = it->second.second;
+    const size_t n = std::min<size_t>({size, maxRead, data.size() - pos});
+    std::memcpy(buffer, data.data() + pos, n);
+    pos += n;
+    got = static_cast<uint32_t>(n);
+    return true;
+}
+
+void FakeFileSource::Close(FileHandle file) {
+    ++closeCount;
+    open_.erase(file);
+}
+
+bool FakeFileOps::Exists(const std::wstring& path) { return files.count(UpperAscii(path)) > 0; }
+
+bool FakeFileOps::MoveReplace(const std::wstring& from, const std::wstring& to) {
+    const std::wstring entry = L"move " + from + L" -> " + to;
+    log.push_back(entry);
+    auto it = files.find(UpperAscii(from));
+    if (fail.count(entry) || it == files.end()) return false;
+    std::string contents = std::move(it->second);
+    files.erase(it);
+    files[UpperAscii(to)] = std::move(contents);
+    return true;
+}
+
+bool FakeFileOps::Delete(const std::wstring& path) {
+    const std::wstring entry = L"delete " + path;
+    log.push_back(entry);
+    return !fail.count(entry) && files.erase(UpperAscii(path)) > 0;
+}
+
+bool FakeFileOps::DeleteAtReboot(const std::wstring& path) {
+    const std::wstring entry = L"reboot-delete " + path;
+    log.push_back(entry);
+    return !fail.count(entry);
+}
+
+void FakeFileOps::Put(const std::wstring& path, std::string contents) { files[UpperAscii(path)] = std::move(contents); }
+
+const std::string* FakeFileOps::Find(const std::wstring& path) const {
+    auto it = files.find(UpperAscii(path));
+    return it == files.end() ? nullptr : &it->second;
+}
+
+std::string FakeCodePage::ToAnsi(const std::wstring& text) {
+    std::string out;
+    for (wchar_t c : text) out += static_cast<uint32_t>(c) <= 0xFF ? static_cast<char>(c) : '?';
+    return out;
+}
+
+std::wstring FakeCodePage::FromAnsi(const std::string& text) {
+    std::wstring out;
+    for (char c : text) out += static_cast<wchar_t>(static_cast<unsigned char>(c));
+    return out;
+}
+
+}  // namespace mrvn::test

@@ -1,0 +1,134 @@
+// Scripted stand-ins for the network and file seams of the transfer and the self-update.
+#pragma once
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/code_page.h"
+#include "platform/file_io.h"
+#include "platform/file_ops.h"
+#include "platform/http_session.h"
+
+namespace mrvn::test {
+
+// Answers one scripted reply per request and records what the transfer asked for.
+class FakeHttpSession final : public HttpSession {
+public:
+    static constexpr NetHandle kRoot = 0x10, kConnection = 0x20, kRequest = 0x30;
+
+    struct Reply {
+        std::string body;
+        std::optional<uint32_t> status = 200;  // nullopt: the status query fails
+        std::optional<uint32_t> length;        // nullopt: body size; see noLength
+        bool noLength = false;                 // the Content-Length query fails
+        size_t deliver = SIZE_MAX;             // bytes sent before the server closes quietly
+        int failReadAt = -1;                   // this read (0-based) fails
+    };
+
+    NetHandle Open(const std::wstring& agent, uint32_t accessType) override;
+    NetHandle Connect(NetHandle root, const std::wstring& host, uint16_t port) override;
+    NetHandle OpenRequest(NetHandle connection, const std::wstring& verb, const std::wstring& object,
+                          const std::wstring& version, uint32_t flags) override;
+    bool Send(NetHandle request, const std::wstring& headers) override;
+    bool QueryStatusCode(NetHandle request, uint32_t& status) override;
+    bool QueryContentLength(NetHandle request, uint32_t& length) override;
+    bool Read(NetHandle request, void* buffer, uint32_t size, uint32_t& got) override;
+    uint32_t SetFilePointer(NetHandle request, uint32_t position) override;
+    void Close(NetHandle handle) override;
+    uint32_t LastError() override { return errorCode; }
+
+    Reply reply;
+    bool failOpen = false, failConnect = false, failRequest = false, failSend = false;
+    uint32_t errorCode = 12029;  // ERROR_INTERNET_CANNOT_CONNECT
+    std::function<void(int readIndex)> onRead;  // runs at the start of each read
+    bool blockReads = false;                    // reads wait until the root handle, closed last, is closed
+
+    // What was asked.
+    std::wstring agent, host, verb, object, version, headers;
+    uint32_t accessType = 0xFFFFFFFF, flags = 0;
+    uint16_t port = 0;
+    std::vector<std::string> calls;
+    std::vector<uint32_t> readSizes, seeks;
+
+    int Closes(NetHandle h) const;
+    bool AllClosedOnce() const;
+    bool ReadIsBlocked();  // a blocked read is waiting (for the threaded test)
+
+private:
+    bool IsOpen(NetHandle h) const { return opened_.count(h) && !Closes(h); }
+    std::set<NetHandle> opened_;
+    std::map<NetHandle, int> closes_;
+    size_t position_ = 0;
+    int reads_ = 0;
+    std::mutex mutex_;
+    std::condition_variable cv_;
+    bool waiting_ = false;
+};
+
+// Files by exact path, with failures on demand.
+class FakeFileSink final : public FileSink {
+public:
+    FileHandle Create(const std::wstring& path) override;
+    bool Write(FileHandle file, const void* data, uint32_t size) override;
+    void Close(FileHandle file) override;
+
+    bool failCreate = false;
+    int failWriteAt = -1;  // this write (0-based) fails
+    std::map<std::wstring, std::string> files;
+    std::map<FileHandle, int> closes;
+    std::vector<std::wstring> created;
+
+private:
+    std::map<FileHandle, std::wstring> open_;
+    FileHandle next_ = 0x100;
+    int writes_ = 0;
+};
+
+class FakeFileSource final : public FileSource {
+public:
+    FileHandle OpenRead(const std::wstring& path) override;
+    bool Read(FileHandle file, void* buffer, uint32_t size, uint32_t& got) override;
+    void Close(FileHandle file) override;
+
+    std::map<std::wstring, std::string> files;
+    int failReadAt = -1;
+    uint32_t maxRead = UINT32_MAX;  // a short read, as a real file may give
+    int openCount = 0, closeCount = 0;
+
+private:
+    std::map<FileHandle, std::pair<std::wstring, size_t>> open_;
+    FileHandle next_ = 0x200;
+    int reads_ = 0;
+};
+
+// Paths compare without regard to ASCII case, as the file system does. Each operation is logged
+// as "move A -> B", "delete A" or "reboot-delete A"; one listed in `fail` fails and changes nothing.
+class FakeFileOps final : public FileOps {
+public:
+    bool Exists(const std::wstring& path) override;
+    bool MoveReplace(const std::wstring& from, const std::wstring& to) override;
+    bool Delete(const std::wstring& path) override;
+    bool DeleteAtReboot(const std::wstring& path) override;
+
+    std::map<std::wstring, std::string> files;  // upper-cased path -> contents
+    std::set<std::wstring> fail;
+    std::vector<std::wstring> log;
+
+    void Put(const std::wstring& path, std::string contents);
+    const std::string* Find(const std::wstring& path) const;
+};
+
+// Latin-1 as the "ANSI" page: each byte is one character; characters above 0xFF become "?".
+class FakeCodePage final : public CodePage {
+public:
+    std::string ToAnsi(const std::wstring& text) override;
+    std::wstring FromAnsi(const std::string& text) override;
+};
+
+}  // namespace mrvn::test

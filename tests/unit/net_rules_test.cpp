@@ -1,0 +1,122 @@
+#include <gtest/gtest.h>
+
+#include "net/http_rules.h"
+
+namespace mrvn {
+namespace {
+
+TEST(SplitHttpUrl, HostPortAndObject) {
+    const struct {
+        const wchar_t* rest;
+        const wchar_t* host;
+        uint16_t port;
+        const wchar_t* object;
+    } rows[] = {
+        {L"host:8080/a/b.htm", L"host", 8080, L"a/b.htm"},
+        {L"client.quarn.com/update/ConfigMrvn.htm", L"client.quarn.com", 80, L"update/ConfigMrvn.htm"},
+        {L"client.quarn.com", L"client.quarn.com", 80, L""},  // no "/" after the host
+        {L"client.quarn.com/", L"client.quarn.com", 80, L""},
+        {L"127.0.0.1:8790", L"127.0.0.1", 8790, L""},
+        {L"h:70000/x", L"h", 4464, L"x"},    // 70000 - 65536: cut to 16 bits
+        {L"h:/x", L"h", 0, L"x"},            // no digits
+        {L"h:12ab/x", L"h", 12, L"x"},       // leading digits only
+        {L"h/a:99/b", L"h", 80, L"a:99/b"},  // a ":" in the object is not a port
+        {L"h:1:2/x", L"h", 1, L"x"},         // cut at the first ":"
+        {L"/x", L"", 80, L"x"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(row.rest)));
+        HttpTarget t;
+        ASSERT_TRUE(SplitHttpUrl(row.rest, t));
+        EXPECT_EQ(t.host, row.host);
+        EXPECT_EQ(t.port, row.port);
+        EXPECT_EQ(t.object, row.object);
+    }
+}
+
+TEST(SplitHttpUrl, NamesThatDoNotFitTheirBuffersAreRefused) {
+    const struct {
+        size_t hostChars, objectChars;
+        bool ok;
+    } rows[] = {{259, 0, true}, {260, 0, false}, {5, 511, true}, {5, 512, false}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(testing::Message() << row.hostChars << " " << row.objectChars);
+        const std::wstring rest = std::wstring(row.hostChars, L'h') + L"/" + std::wstring(row.objectChars, L'o');
+        HttpTarget t;
+        t.host = L"before";
+        EXPECT_EQ(SplitHttpUrl(rest, t), row.ok);
+        if (!row.ok) {
+            EXPECT_EQ(t.host, L"before");
+        }
+    }
+}
+
+TEST(HasHttpScheme, AnyLetterCase) {
+    EXPECT_TRUE(HasHttpScheme(L"http://a"));
+    EXPECT_TRUE(HasHttpScheme(L"HTTP://a"));
+    EXPECT_TRUE(HasHttpScheme(L"hTtP://"));
+    EXPECT_FALSE(HasHttpScheme(L"https://a"));
+    EXPECT_FALSE(HasHttpScheme(L"http:/a"));
+    EXPECT_FALSE(HasHttpScheme(L" http://a"));
+    EXPECT_FALSE(HasHttpScheme(L""));
+}
+
+TEST(IsPlatformUrl, SubstringOfTheWholeAddressWithExactCase) {
+    const std::vector<std::wstring> domains = {L"qsvc.net", L"quarn.com", L"quarn.cn"};
+    const struct {
+        const wchar_t* address;
+        bool ok;
+    } rows[] = {
+        {L"http://client.qsvc.net/x.exe", true},          // first name
+        {L"http://dl.quarn.com/NewMrvn.exe", true},       // second
+        {L"http://www.quarn.cn/a", true},                 // third
+        {L"http://evil.example/x.exe?from=quarn.cn", true},  // only mentioned in the query
+        {L"http://evil.example/quarn.com.exe", true},
+        {L"http://dl.QUARN.com/x.exe", false},            // letter case counts
+        {L"http://dl.quarn.co/x.exe", false},
+        {L"http://example.org/", false},
+        {L"", false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(row.address)));
+        EXPECT_EQ(IsPlatformUrl(row.address, domains), row.ok);
+    }
+}
+
+TEST(IsPlatformUrl, EmptyNamesAndListsMatchNothing) {
+    EXPECT_FALSE(IsPlatformUrl(L"http://a/", {}));
+    EXPECT_FALSE(IsPlatformUrl(L"http://a/", {L""}));
+    EXPECT_TRUE(IsPlatformUrl(L"http://127.0.0.1:8790/a", {L"", L"127.0.0.1"}));
+}
+
+TEST(IsAcceptedStatus, OnlyNotFoundAndNoReplyAreRefused) {
+    const struct {
+        uint32_t status;
+        bool ok;
+    } rows[] = {{200, true}, {206, true}, {302, true}, {403, true}, {404, false}, {500, true}, {503, true}, {0, false}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.status);
+        EXPECT_EQ(IsAcceptedStatus(row.status), row.ok);
+    }
+}
+
+TEST(ProgressPercent, FractionDroppedAndBounded) {
+    const struct {
+        uint64_t received;
+        uint32_t length;
+        uint32_t percent;
+    } rows[] = {
+        {0, 1300, 0},   {512, 1300, 39},  {1024, 1300, 78}, {1299, 1300, 99}, {1300, 1300, 100},
+        {2000, 1300, 100},                           // more than announced
+        {0, 0, 100},    {512, 0, 100},               // an empty body is complete at once
+        {50000000, 100000000, 50},                   // 5e9 would wrap 32 bits
+        {4294967295u, 4294967295u, 100},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(testing::Message() << row.received << "/" << row.length);
+        EXPECT_EQ(ProgressPercent(row.received, row.length), row.percent);
+    }
+}
+
+}  // namespace
+}  // namespace mrvn

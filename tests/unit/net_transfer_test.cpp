@@ -1,0 +1,387 @@
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "fakes/fake_net.h"
+#include "net/http_transfer.h"
+#include "net/transfer_uses.h"
+
+namespace mrvn {
+namespace {
+
+using test::FakeCodePage;
+using test::FakeFileSink;
+using test::FakeHttpSession;
+
+const std::vector<std::wstring> kDomains = {L"qsvc.net", L"quarn.com", L"quarn.cn"};
+const std::wstring kFile = L"C:\\Games\\NewMrvn.exe";
+
+std::string Body(size_t n) {
+    std::string s;
+    for (size_t i = 0; i < n; ++i) s += static_cast<char>('a' + i % 26);
+    return s;
+}
+
+bool Get(FakeHttpSession& net, FakeFileSink& sink, std::vector<uint32_t>* percents = nullptr,
+         const std::wstring& address = L"http://dl.quarn.com:8080/up/NewMrvn.exe", uint32_t chunk = 512) {
+    DownloadOptions o;
+    o.allowList = &kDomains;
+    o.chunk = chunk;
+    if (percents) o.progress = [percents](uint32_t p) { percents->push_back(p); };
+    return HttpDownloadToFile(net, sink, address, kFile, o);
+}
+
+class DownloadTest : public testing::Test {
+protected:
+    FakeHttpSession net;
+    FakeFileSink sink;
+    std::vector<uint32_t> percents;
+
+    bool Download(const std::wstring& address = L"http://dl.quarn.com:8080/up/NewMrvn.exe", uint32_t chunk = 512) {
+        return Get(net, sink, &percents, address, chunk);
+    }
+    const std::string& Written() { return sink.files[kFile]; }
+};
+
+TEST_F(DownloadTest, SendsTheFixedRequestAndWritesTheBody) {
+    net.reply.body = Body(1300);
+    ASSERT_TRUE(Download());
+    EXPECT_EQ(net.agent, L"KTW");
+    EXPECT_EQ(net.accessType, 0u);  // preconfigured: the system's proxy settings
+    EXPECT_EQ(net.host, L"dl.quarn.com");
+    EXPECT_EQ(net.port, 8080);
+    EXPECT_EQ(net.verb, L"GET");
+    EXPECT_EQ(net.object, L"up/NewMrvn.exe");
+    EXPECT_EQ(net.version, L"HTTP/1.1");
+    EXPECT_EQ(net.flags, 0x80000000u);
+    EXPECT_EQ(net.headers, L"Accept-Language: zh-cn \r\nContent-Type: application/x-www-form-urlencoded\r\n");
+    EXPECT_EQ(net.headers.size(), 74u);
+    EXPECT_EQ(Written(), net.reply.body);
+    // 512 + 512 + 276, then the empty read that ends the body.
+    EXPECT_EQ(net.readSizes, (std::vector<uint32_t>{512, 512, 512, 512}));
+    EXPECT_EQ(net.seeks, (std::vector<uint32_t>{512, 1024, 1300}));
+    EXPECT_EQ(percents, (std::vector<uint32_t>{39, 78, 100, 100}));
+    EXPECT_TRUE(net.AllClosedOnce());
+    ASSERT_EQ(sink.closes.size(), 1u);
+    EXPECT_EQ(sink.closes.begin()->second, 1);
+    // The file is closed before the request, connection and root, in that order.
+    const std::vector<std::string> tail(net.calls.end() - 3, net.calls.end());
+    EXPECT_EQ(tail, (std::vector<std::string>{"close request", "close connection", "close root"}));
+}
+
+TEST_F(DownloadTest, StatusRule) {
+    const struct {
+        std::optional<uint32_t> status;
+        bool ok;
+    } rows[] = {{200, true}, {500, true}, {302, true}, {404, false}, {0, false}, {std::nullopt, false}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.status ? std::to_string(*row.status) : "query fails");
+        FakeHttpSession net;
+        FakeFileSink sink;
+        net.reply.body = "full body";
+        net.reply.status = row.status;
+        EXPECT_EQ(Get(net, sink), row.ok);
+        EXPECT_TRUE(net.AllClosedOnce());
+        // A refused status never creates the file.
+        EXPECT_EQ(sink.created.size(), row.ok ? 1u : 0u);
+    }
+}
+
+TEST_F(DownloadTest, NoContentLengthNoSuccess) {
+    net.reply.body = "chunked body";
+    net.reply.noLength = true;
+    EXPECT_FALSE(Download());
+    EXPECT_TRUE(sink.created.empty());
+    EXPECT_TRUE(net.AllClosedOnce());
+}
+
+TEST_F(DownloadTest, BodyShorterThanAnnouncedFailsAndKeepsThePartialFile) {
+    net.reply.body = Body(1000);
+    net.reply.deliver = 700;  // the server closes quietly; the reads just end
+    EXPECT_FALSE(Download());
+    EXPECT_EQ(Written(), Body(700));
+    EXPECT_EQ(percents, (std::vector<uint32_t>{51, 70, 70}));
+    EXPECT_TRUE(net.AllClosedOnce());
+}
+
+TEST_F(DownloadTest, FailingCallsEndTheTransfer) {
+    const struct {
+        const char* name;
+        void (*arrange)(FakeHttpSession&, FakeFileSink&);
+        bool fileCreated;
+    } rows[] = {
+        {"open", [](FakeHttpSession& n, FakeFileSink&) { n.failOpen = true; }, false},
+        {"connect", [](FakeHttpSession& n, FakeFileSink&) { n.failConnect = true; }, false},
+        {"request", [](FakeHttpSession& n, FakeFileSink&) { n.failRequest = true; }, false},
+        {"send", [](FakeHttpSession& n, FakeFileSink&) { n.failSend = true; }, false},
+        {"create file", [](FakeHttpSession&, FakeFileSink& s) { s.failCreate = true; }, true},
+        {"second read", [](FakeHttpSession& n, FakeFileSink&) { n.reply.failReadAt = 1; }, true},
+        {"second write", [](FakeHttpSession&, FakeFileSink& s) { s.failWriteAt = 1; }, true},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        FakeHttpSession net;
+        FakeFileSink sink;
+        net.reply.body = Body(1300);
+        row.arrange(net, sink);
+        EXPECT_FALSE(Get(net, sink));
+        EXPECT_EQ(!sink.created.empty(), row.fileCreated);
+        EXPECT_TRUE(net.AllClosedOnce());
+        for (const auto& [file, n] : sink.closes) EXPECT_EQ(n, 1);
+    }
+}
+
+TEST_F(DownloadTest, WholeBodyBeforeAFailedReadStillCounts) {
+    net.reply.body = Body(512);
+    net.reply.failReadAt = 1;  // the read after the whole body
+    EXPECT_TRUE(Download());
+    EXPECT_EQ(Written(), Body(512));
+}
+
+TEST_F(DownloadTest, EmptyAnnouncedBody) {
+    net.reply.body = "";
+    EXPECT_TRUE(Download());
+    EXPECT_EQ(Written(), "");
+    EXPECT_EQ(percents, (std::vector<uint32_t>{100}));
+}
+
+TEST_F(DownloadTest, AllowListRefusalOpensNothing) {
+    net.reply.body = "x";
+    EXPECT_FALSE(Download(L"http://evil.example/NewMrvn.exe"));
+    EXPECT_TRUE(net.calls.empty());
+    EXPECT_TRUE(sink.created.empty());
+}
+
+TEST_F(DownloadTest, ChunkSizeIsBounded) {
+    net.reply.body = Body(10);
+    EXPECT_FALSE(Download(L"http://dl.quarn.com/a", 0));
+    EXPECT_FALSE(Download(L"http://dl.quarn.com/a", kMaxChunkBytes + 1));
+    EXPECT_TRUE(net.calls.empty());
+    EXPECT_TRUE(Download(L"http://dl.quarn.com/a", kMaxChunkBytes));
+}
+
+TEST_F(DownloadTest, CancelDuringTheBodyReleasesEachHandleOnce) {
+    TransferHandles shared;
+    net.reply.body = Body(2000);
+    // The owning dialog cancels while the worker is between chunks.
+    net.onRead = [&](int index) {
+        if (index == 2) shared.Cancel(net, &sink);
+    };
+    DownloadOptions o;
+    o.allowList = &kDomains;
+    o.shared = &shared;
+    EXPECT_FALSE(HttpDownloadToFile(net, sink, L"http://dl.quarn.com/a", kFile, o));
+    EXPECT_TRUE(net.AllClosedOnce());
+    ASSERT_EQ(sink.closes.size(), 1u);
+    EXPECT_EQ(sink.closes.begin()->second, 1);
+    EXPECT_EQ(Written(), Body(1024));  // the part before the cancel stays for the caller
+    EXPECT_EQ(shared.request.load(), 0u);
+    EXPECT_EQ(shared.file.load(), 0u);
+}
+
+TEST_F(DownloadTest, CancelBeforeTheFirstByteAndAfterTheEnd) {
+    for (int cancelAt : {0, 9}) {
+        SCOPED_TRACE(cancelAt);
+        FakeHttpSession net;
+        FakeFileSink sink;
+        TransferHandles shared;
+        net.reply.body = Body(600);
+        net.onRead = [&](int index) {
+            if (index == cancelAt) shared.Cancel(net, &sink);
+        };
+        DownloadOptions o;
+        o.shared = &shared;
+        EXPECT_EQ(HttpDownloadToFile(net, sink, L"http://a/b", kFile, o), cancelAt == 9);
+        // Cancelling once the worker has closed everything finds nothing left to close.
+        if (cancelAt == 9) shared.Cancel(net, &sink);
+        EXPECT_TRUE(net.AllClosedOnce());
+        for (const auto& [file, n] : sink.closes) EXPECT_EQ(n, 1);
+    }
+}
+
+TEST_F(DownloadTest, CancelFromAnotherThreadUnblocksTheRead) {
+    TransferHandles shared;
+    net.reply.body = Body(600);
+    net.blockReads = true;
+    DownloadOptions o;
+    o.shared = &shared;
+    bool result = true;
+    std::thread worker([&] { result = HttpDownloadToFile(net, sink, L"http://a/b", kFile, o); });
+    ASSERT_TRUE(net.ReadIsBlocked());
+    shared.Cancel(net, &sink);
+    worker.join();
+    EXPECT_FALSE(result);
+    EXPECT_TRUE(net.AllClosedOnce());
+    ASSERT_EQ(sink.closes.size(), 1u);
+    EXPECT_EQ(sink.closes.begin()->second, 1);
+}
+
+TEST(HttpPing, SendsAndIgnoresTheAnswer) {
+    FakeHttpSession net;
+    net.reply.status = 404;
+    net.reply.noLength = true;
+    uint32_t error = 99;
+    EXPECT_TRUE(HttpPing(net, L"HTTP://client.qsvc.net/active.htm?tag=mrvn", &error));
+    EXPECT_EQ(error, 0u);
+    EXPECT_EQ(net.host, L"client.qsvc.net");
+    EXPECT_EQ(net.object, L"active.htm?tag=mrvn");
+    EXPECT_EQ(net.headers, L"Accept-Language: zh-cn \r\nContent-Type: application/x-www-form-urlencoded\r\n");
+    EXPECT_EQ(net.calls, (std::vector<std::string>{"open", "connect", "request", "send", "close request",
+                                                   "close connection", "close root"}));
+}
+
+TEST(HttpPing, FailuresAndTheirErrorCodes) {
+    const struct {
+        const char* name;
+        const wchar_t* address;
+        void (*arrange)(FakeHttpSession&);
+        uint32_t error;
+    } rows[] = {
+        {"no scheme", L"client.qsvc.net/a", [](FakeHttpSession&) {}, 0},
+        {"https", L"https://client.qsvc.net/a", [](FakeHttpSession&) {}, 0},
+        {"open", L"http://h/a", [](FakeHttpSession& n) { n.failOpen = true; }, 0},
+        {"connect", L"http://h/a", [](FakeHttpSession& n) { n.failConnect = true; }, 12029},
+        {"request", L"http://h/a", [](FakeHttpSession& n) { n.failRequest = true; }, 0},
+        {"send", L"http://h/a", [](FakeHttpSession& n) { n.failSend = true; }, 12029},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        FakeHttpSession net;
+        row.arrange(net);
+        uint32_t error = 99;
+        EXPECT_FALSE(HttpPing(net, row.address, &error));
+        EXPECT_EQ(error, row.error);
+        EXPECT_TRUE(net.AllClosedOnce());
+    }
+}
+
+TEST(HttpFetchToMemory, NoticeSizeLimit) {
+    const struct {
+        size_t size;
+        bool ok;
+    } rows[] = {{0, true}, {1, true}, {1023, true}, {1024, false}, {5000, false}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.size);
+        FakeHttpSession net;
+        FakeCodePage cp;
+        net.reply.body = Body(row.size);
+        std::wstring text = L"untouched";
+        EXPECT_EQ(HttpFetchToMemory(net, cp, L"http://client.qsvc.net/notice/mrvn.txt", kDomains, text), row.ok);
+        EXPECT_EQ(text, row.ok ? std::wstring(net.reply.body.begin(), net.reply.body.end()) : L"untouched");
+        EXPECT_TRUE(net.AllClosedOnce());
+    }
+}
+
+TEST(HttpFetchToMemory, RefusalsAndShortBodies) {
+    FakeCodePage cp;
+    std::wstring text;
+    {
+        FakeHttpSession net;
+        net.reply.body = "x";
+        EXPECT_FALSE(HttpFetchToMemory(net, cp, L"http://evil.example/notice/mrvn.txt", kDomains, text));
+        EXPECT_TRUE(net.calls.empty());
+    }
+    {
+        FakeHttpSession net;
+        net.reply.body = "0123456789";
+        net.reply.deliver = 4;
+        EXPECT_FALSE(HttpFetchToMemory(net, cp, L"http://a.quarn.cn/n.txt", kDomains, text));
+    }
+    {
+        FakeHttpSession net;
+        net.reply.body = "x";
+        net.reply.status = 404;
+        EXPECT_FALSE(HttpFetchToMemory(net, cp, L"http://a.quarn.cn/n.txt", kDomains, text));
+    }
+    {
+        FakeHttpSession net;
+        net.reply.body = "\xC4\xE3";  // two ANSI bytes, two characters in the fake code page
+        EXPECT_TRUE(HttpFetchToMemory(net, cp, L"http://a.quarn.cn/n.txt", kDomains, text));
+        EXPECT_EQ(text, L"\u00C4\u00E3");
+    }
+    EXPECT_TRUE(text.size() == 2);
+}
+
+TEST(TransferUses, TableOfUses) {
+    const struct {
+        TransferUse use;
+        TransferShape shape;
+        bool allowList;
+        uint32_t chunk;
+        bool progress;
+        bool cancellable;
+    } rows[] = {
+        {TransferUse::UsageReport, TransferShape::Ping, false, 0, false, false},
+        {TransferUse::UpdateConfig, TransferShape::File, false, 512, false, false},
+        {TransferUse::UpdateDownload, TransferShape::File, true, 512, true, true},
+        {TransferUse::NoticeText, TransferShape::Memory, true, 0, false, false},
+        {TransferUse::NoticePicture, TransferShape::File, true, 512, false, false},
+        {TransferUse::ClientConfig, TransferShape::File, false, 1024, false, true},
+        {TransferUse::ClientDownload, TransferShape::File, true, 1024, true, true},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(static_cast<int>(row.use));
+        const TransferUseRule r = RuleOf(row.use);
+        EXPECT_EQ(r.shape, row.shape);
+        EXPECT_EQ(r.allowList, row.allowList);
+        EXPECT_EQ(r.chunk, row.chunk);
+        EXPECT_EQ(r.progress, row.progress);
+        EXPECT_EQ(r.cancellable, row.cancellable);
+    }
+}
+
+TEST(TransferUses, AddressesAndTargets) {
+    EXPECT_EQ(UpdateConfigAddress(L"127.0.0.1:8790"), L"http://127.0.0.1:8790/update/ConfigMrvn.htm");
+    EXPECT_EQ(NoticeTextAddress(L"c.qsvc.net"), L"http://c.qsvc.net/notice/mrvn.txt");
+    EXPECT_EQ(ClientConfigAddress(L"c.qsvc.net", L"tly"), L"http://c.qsvc.net/update/Configtly.htm");
+    EXPECT_EQ(UpdateConfigTarget(L"D:\\G\\Mrvn.exe"), L"D:\\G\\ConfigMrvn.htm");
+    EXPECT_EQ(UpdateDownloadTarget(L"D:\\G\\Mrvn.exe"), L"D:\\G\\NewMrvn.exe");
+    EXPECT_EQ(ClientConfigTarget(L"D:\\G\\Mrvn.exe", L"tly"), L"D:\\G\\tly.ini");
+    EXPECT_EQ(ClientDownloadTarget(L"C:\\Temp", L"tly"), L"C:\\Temp\\tly.exe");
+    EXPECT_EQ(ClientDownloadTarget(L"C:\\Temp\\", L"tly"), L"C:\\Temp\\tly.exe");
+    EXPECT_EQ(ClientDownloadTarget(L"", L"tly"), L"");
+    EXPECT_EQ(UpdateDownloadTarget(L"Mrvn.exe"), L"");
+}
+
+TEST(TransferUses, EachUseAppliesItsOwnRules) {
+    HostConfig hosts;
+    hosts.clientHost = L"127.0.0.1:8790";
+    hosts.domains = {L"quarn.com"};
+    const std::wstring outside = L"http://127.0.0.1:8790/a";
+    const struct {
+        TransferUse use;
+        bool ok;              // with an address outside the allow-list
+        uint32_t firstRead;   // 0: nothing read
+        bool progress;
+    } rows[] = {
+        {TransferUse::UpdateConfig, true, 512, false},
+        {TransferUse::ClientConfig, true, 1024, false},
+        {TransferUse::UpdateDownload, false, 0, false},
+        {TransferUse::NoticePicture, false, 0, false},
+        {TransferUse::ClientDownload, false, 0, false},
+        {TransferUse::UsageReport, false, 0, false},  // not a file use
+        {TransferUse::NoticeText, false, 0, false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(static_cast<int>(row.use));
+        FakeHttpSession net;
+        FakeFileSink sink;
+        net.reply.body = Body(100);
+        int reports = 0;
+        EXPECT_EQ(DownloadForUse(row.use, net, sink, hosts, outside, kFile, [&](uint32_t) { ++reports; }), row.ok);
+        EXPECT_EQ(net.readSizes.empty() ? 0u : net.readSizes.front(), row.firstRead);
+        EXPECT_EQ(reports, 0);
+    }
+    // Inside the allow-list the update download runs with its progress.
+    FakeHttpSession net;
+    FakeFileSink sink;
+    net.reply.body = Body(100);
+    std::vector<uint32_t> percents;
+    EXPECT_TRUE(DownloadForUse(TransferUse::UpdateDownload, net, sink, hosts, L"http://dl.quarn.com/NewMrvn.exe",
+                               kFile, [&](uint32_t p) { percents.push_back(p); }));
+    EXPECT_EQ(percents, (std::vector<uint32_t>{100, 100}));
+    EXPECT_EQ(net.readSizes.front(), 512u);
+}
+
+}  // namespace
+}  // namespace mrvn
