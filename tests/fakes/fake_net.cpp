@@ -98,6 +98,32 @@ void FakeHttpSession::Close(NetHandle handle) {
     cv_.notify_all();
 }
 
+void FakeHttpSession::Reset() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    reply = Reply();
+    failOpen = failConnect = failRequest = failSend = false;
+    errorCode = 12029;
+    onRead = nullptr;
+    blockReads = false;
+    agent.clear();
+    host.clear();
+    verb.clear();
+    object.clear();
+    version.clear();
+    headers.clear();
+    accessType = 0xFFFFFFFF;
+    flags = 0;
+    port = 0;
+    calls.clear();
+    readSizes.clear();
+    seeks.clear();
+    opened_.clear();
+    closes_.clear();
+    position_ = 0;
+    reads_ = 0;
+    waiting_ = false;
+}
+
 int FakeHttpSession::Closes(NetHandle h) const {
     auto it = closes_.find(h);
     return it == closes_.end() ? 0 : it->second;

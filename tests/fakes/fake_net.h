@@ -56,6 +56,8 @@ public:
     std::vector<std::string> calls;
     std::vector<uint32_t> readSizes, seeks;
 
+    // Back to a fresh script and record (the fake holds a mutex, so it cannot be reassigned).
+    void Reset();
     int Closes(NetHandle h) const;
     bool AllClosedOnce() const;
     bool ReadIsBlocked();  // a blocked read is waiting (for the threaded test)

@@ -1,0 +1,75 @@
+#include <gtest/gtest.h>
+
+#include "core/report_rules.h"
+#include "fakes/fake_platform.h"
+
+namespace mrvn {
+namespace {
+
+TEST(ReportAddress, EachEventWithItsCount) {
+    const struct {
+        ReportEvent event;
+        uint32_t count;
+        const wchar_t* address;
+    } rows[] = {
+        {ReportEvent::Install, 1, L"http://c.qsvc.net/install.htm?tag=mrvn&ver=3.0.0.1&count=1"},
+        {ReportEvent::PlatformShortcut, 7, L"http://c.qsvc.net/active.htm?tag=webQuarn&ver=3.0.0.1&count=7"},
+        {ReportEvent::GameStart, 42, L"http://c.qsvc.net/active.htm?tag=mrvn&ver=3.0.0.1&count=42"},
+        {ReportEvent::Removal, 4294967295u, L"http://c.qsvc.net/uninstall.htm?tag=mrvn&ver=3.0.0.1&count=4294967295"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(static_cast<int>(row.event));
+        std::wstring out;
+        ASSERT_TRUE(ReportAddress(L"c.qsvc.net", row.event, row.count, out));
+        EXPECT_EQ(out, row.address);
+    }
+}
+
+TEST(ReportAddress, MustFitItsBuffer) {
+    // "http://" + host + "/install.htm?tag=mrvn&ver=3.0.0.1" (33) + "&count=1" (8): 48 + host.
+    std::wstring out = L"junk";
+    EXPECT_TRUE(ReportAddress(std::wstring(463, L'h'), ReportEvent::Install, 1, out));
+    EXPECT_EQ(out.size(), 511u);
+    EXPECT_FALSE(ReportAddress(std::wstring(464, L'h'), ReportEvent::Install, 1, out));
+    EXPECT_EQ(out, L"");
+}
+
+TEST(ReportEventOf, RunModes) {
+    EXPECT_EQ(ReportEventOf(RunInstall), ReportEvent::Install);
+    EXPECT_EQ(ReportEventOf(RunPlatformShortcut), ReportEvent::PlatformShortcut);
+    EXPECT_EQ(ReportEventOf(RunGameShortcut), ReportEvent::GameStart);
+    EXPECT_EQ(ReportEventOf(RunInstalled), ReportEvent::GameStart);
+    EXPECT_EQ(ReportEventOf(RunUninstall), ReportEvent::Removal);
+    for (RunMode m : {RunUpdate, RunGamePage, RunGameHall}) EXPECT_FALSE(ReportEventOf(m).has_value()) << m;
+}
+
+TEST(PrepareReport, CountsBeforeReportingAndUsesTheEventsCounter) {
+    test::FakeRegistry reg;
+    test::FakeProfileFile ini;
+    test::FakeKnownFolders folders;
+    test::FakeProcess proc;
+    test::FakeClock clock;
+    test::FakeRandom random;
+    StateStore store{reg, ini, folders, proc, clock, random};
+    const std::wstring counters = L"C:\\ProgramData\\Quarn\\GameLogin\\Statistic.ini";
+    ini.WriteString(counters, L"Mrvn", L"Game", L"41");
+
+    std::wstring address;
+    ASSERT_TRUE(PrepareReport(store, L"c.qsvc.net", ReportEvent::GameStart, address));
+    EXPECT_EQ(address, L"http://c.qsvc.net/active.htm?tag=mrvn&ver=3.0.0.1&count=42");
+    EXPECT_EQ(*ini.Find(counters, L"Mrvn", L"Game"), L"42");
+
+    // A second installation reports 2, whatever became of the first report.
+    ASSERT_TRUE(PrepareReport(store, L"c.qsvc.net", ReportEvent::Install, address));
+    ASSERT_TRUE(PrepareReport(store, L"c.qsvc.net", ReportEvent::Install, address));
+    EXPECT_EQ(address, L"http://c.qsvc.net/install.htm?tag=mrvn&ver=3.0.0.1&count=2");
+    EXPECT_EQ(*ini.Find(counters, L"Mrvn", L"Game"), L"42");
+
+    ASSERT_TRUE(PrepareReport(store, L"c.qsvc.net", ReportEvent::Removal, address));
+    EXPECT_EQ(*ini.Find(counters, L"Mrvn", L"UnInst"), L"1");
+    ASSERT_TRUE(PrepareReport(store, L"c.qsvc.net", ReportEvent::PlatformShortcut, address));
+    EXPECT_EQ(*ini.Find(counters, L"Mrvn", L"Quarn"), L"1");
+}
+
+}  // namespace
+}  // namespace mrvn

@@ -1,0 +1,193 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "fakes/fake_net.h"
+#include "fakes/fake_platform.h"
+#include "net/update_rules.h"
+
+namespace mrvn {
+namespace {
+
+// MD5("abc") from RFC 1321, cut to 28 digits, then the version digits of 3.0.0.1.
+const std::wstring kKeyOfAbc = L"900150983cd24fb0d6963f7d28e13001";
+
+TEST(VersionKey, DigitsAndKey) {
+    EXPECT_EQ(VersionDigits(L"3.0.0.1"), L"3001");
+    EXPECT_EQ(VersionDigits(L"10.2"), L"102");
+    EXPECT_EQ(LocalVersionKey(L"900150983cd24fb0d6963f7d28e17f72", L"3001"), kKeyOfAbc);
+    EXPECT_EQ(LocalVersionKey(L"900150983cd24fb0d6963f7d28e17f72", L"12345"), L"900150983cd24fb0d6963f7d28e12345");
+    EXPECT_EQ(LocalVersionKey(L"", L"3001"), L"");  // no hash, no key
+    EXPECT_EQ(LocalVersionKey(L"900150983cd24fb0", L"3001"), L"");
+}
+
+TEST(IsUpdateNeeded, ComparisonRules) {
+    const struct {
+        const wchar_t* server;
+        bool update;
+    } rows[] = {
+        {L"900150983cd24fb0d6963f7d28e13001", false},
+        {L"900150983CD24FB0D6963F7D28E13001", false},  // upper-case hex is the same key
+        {L"900150983cd24fb0d6963f7d28e13002", true},   // another version
+        {L"800150983cd24fb0d6963f7d28e13001", true},   // another file
+        {L"900150983cd24fb0d6963f7d28e1300", true},    // 31 characters
+        {L"900150983cd24fb0d6963f7d28e130011", true},  // 33 characters
+        {L"", false},                                  // no configuration
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(row.server)));
+        EXPECT_EQ(IsUpdateNeeded(row.server, kKeyOfAbc), row.update);
+    }
+    EXPECT_FALSE(IsUpdateNeeded(kKeyOfAbc, L""));
+}
+
+TEST(ShouldCheckForUpdate, ModesScheduleAndForce) {
+    const struct {
+        RunMode mode;
+        bool due;
+        bool check;
+    } rows[] = {
+        {RunInstall, true, false},      {RunPlatformShortcut, true, false}, {RunUninstall, true, false},
+        {RunGamePage, true, false},     {RunGameShortcut, true, true},      {RunGameShortcut, false, false},
+        {RunInstalled, true, true},     {RunUpdate, true, true},            {RunGameHall, false, false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(testing::Message() << row.mode << " due " << row.due);
+        int asked = 0;
+        const auto isDue = [&] {
+            ++asked;
+            return row.due;
+        };
+        EXPECT_EQ(ShouldCheckForUpdate(false, row.mode, isDue), row.check);
+        // The registry is not read for the modes that never check.
+        const bool never = row.mode == RunInstall || row.mode == RunPlatformShortcut || row.mode == RunUninstall ||
+                           row.mode == RunGamePage;
+        EXPECT_EQ(asked, never ? 0 : 1);
+        // Forced: runs whatever the mode and the schedule.
+        EXPECT_TRUE(ShouldCheckForUpdate(true, row.mode, [] { return false; }));
+    }
+}
+
+TEST(VersionKey, NarrowBufferHoldsSixtyThreeBytes) {
+    test::FakeCodePage cp;
+    EXPECT_EQ(NarrowVersionKey(cp, std::wstring(63, L'a')).size(), 63u);
+    EXPECT_EQ(NarrowVersionKey(cp, std::wstring(70, L'a')).size(), 63u);
+    EXPECT_EQ(WideVersionKey(cp, "ABC"), L"ABC");
+}
+
+class UpdaterTest : public testing::Test {
+protected:
+    const std::wstring program = L"D:\\Games\\Mrvn.exe";
+    const std::wstring configFile = L"D:\\Games\\ConfigMrvn.htm";
+    test::FakeRegistry reg;
+    test::FakeProfileFile ini;
+    test::FakeKnownFolders folders;
+    test::FakeProcess proc;
+    test::FakeClock clock;
+    test::FakeRandom random;
+    StateStore store{reg, ini, folders, proc, clock, random};
+    test::FakeHttpSession net;
+    test::FakeFileSink sink;
+    test::FakeFileSource source;
+    test::FakeFileOps ops;
+    test::FakeCodePage cp;
+    HostConfig hosts{L"127.0.0.1:8790", L"127.0.0.1:8790", {L"quarn.com"}};
+    Updater updater{UpdateContext{net, sink, source, ops, ini, cp, proc, store, hosts}};
+
+    void SetUp() override {
+        proc.programPath = program;
+        proc.arguments = {program, L"/MrvnD"};
+        source.files[program] = "abc";
+        net.reply.body = "[VerKey]";  // what the profile reads is set in `ini`
+    }
+    void ServerSays(const std::wstring& key, const std::wstring& addr) {
+        ini.WriteString(configFile, L"VerKey", L"Mrvn", key);
+        ini.WriteString(configFile, L"VerKey", L"UpdAddr", addr);
+    }
+};
+
+TEST_F(UpdaterTest, FetchesTheConfigurationBesideTheProgramAndDeletesIt) {
+    ServerSays(L"900150983CD24FB0D6963F7D28E13001", L"http://dl.quarn.com/NewMrvn.exe");
+    std::string key;
+    ASSERT_TRUE(updater.FetchUpdateConfig(key));
+    EXPECT_EQ(key, "900150983CD24FB0D6963F7D28E13001");
+    EXPECT_EQ(updater.UpdAddr(), L"http://dl.quarn.com/NewMrvn.exe");
+    EXPECT_EQ(net.host, L"127.0.0.1");
+    EXPECT_EQ(net.port, 8790);
+    EXPECT_EQ(net.object, L"update/ConfigMrvn.htm");
+    EXPECT_EQ(sink.created, (std::vector<std::wstring>{configFile}));
+    EXPECT_EQ(ops.log, (std::vector<std::wstring>{L"delete " + configFile}));
+}
+
+TEST_F(UpdaterTest, FailedFetchKeepsThePreviousAddress) {
+    ServerSays(L"k", L"http://dl.quarn.com/first.exe");
+    std::string key;
+    ASSERT_TRUE(updater.FetchUpdateConfig(key));
+    net.Reset();
+    net.reply.status = 404;
+    ServerSays(L"k2", L"http://dl.quarn.com/second.exe");
+    EXPECT_FALSE(updater.FetchUpdateConfig(key));
+    EXPECT_EQ(key, "");
+    EXPECT_EQ(updater.UpdAddr(), L"http://dl.quarn.com/first.exe");
+}
+
+TEST_F(UpdaterTest, Decisions) {
+    const struct {
+        const char* name;
+        const char* file;          // the running program's bytes
+        const wchar_t* serverKey;  // nullptr: the configuration cannot be fetched
+        bool update;
+    } rows[] = {
+        {"same release, upper-case key", "abc", L"900150983CD24FB0D6963F7D28E13001", false},
+        {"same release", "abc", L"900150983cd24fb0d6963f7d28e13001", false},
+        {"one byte differs", "abd", L"900150983cd24fb0d6963f7d28e13001", true},
+        {"key of another length", "abc", L"900150983cd24fb0d6963f7d28e1300", true},
+        {"empty key", "abc", L"", false},
+        {"no configuration", "abd", nullptr, false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        net.Reset();
+        ini.values.clear();
+        source.files[program] = row.file;
+        if (row.serverKey) {
+            ServerSays(row.serverKey, L"http://dl.quarn.com/NewMrvn.exe");
+        } else {
+            net.reply.noLength = true;
+        }
+        EXPECT_EQ(updater.CheckForUpdate(true), row.update);
+    }
+}
+
+TEST_F(UpdaterTest, UnreadableProgramIsNotReplaced) {
+    ServerSays(L"900150983cd24fb0d6963f7d28e13001", L"http://dl.quarn.com/NewMrvn.exe");
+    source.files.clear();
+    EXPECT_FALSE(updater.CheckForUpdate(true));
+}
+
+TEST_F(UpdaterTest, ScheduledCheckOnlyWhenDue) {
+    ServerSays(L"ffffffffffffffffffffffffffff3001", L"http://dl.quarn.com/NewMrvn.exe");
+    // Updated today (UTC): no network at all.
+    SystemTime today = clock.utc;
+    std::vector<uint8_t> bytes(16);
+    std::memcpy(bytes.data(), &today, 16);
+    reg.Put(RegRoot::LocalMachine, kLauncherKey, L"UpdTime", kRegBinary, bytes);
+    EXPECT_FALSE(updater.CheckForUpdate(false));
+    EXPECT_TRUE(net.calls.empty());
+    // The forced check from the menu runs anyway.
+    EXPECT_TRUE(updater.CheckForUpdate(true));
+    // Another day, from the game shortcut: checks.
+    net.Reset();
+    today.day = 7;
+    std::memcpy(bytes.data(), &today, 16);
+    reg.Put(RegRoot::LocalMachine, kLauncherKey, L"UpdTime", kRegBinary, bytes);
+    EXPECT_TRUE(updater.CheckForUpdate(false));
+    // The same from the platform shortcut never checks.
+    net.Reset();
+    proc.arguments = {program, L"/webQuarnD"};
+    EXPECT_FALSE(updater.CheckForUpdate(false));
+    EXPECT_TRUE(net.calls.empty());
+}
+
+}  // namespace
+}  // namespace mrvn
