@@ -142,4 +142,19 @@ bool Updater::CheckForUpdate(bool forced) {
     return IsUpdateNeeded(WideVersionKey(ctx_.codePage, serverKey), localKey);
 }
 
+bool Updater::DownloadUpdate(const ProgressFn& progress, TransferHandles* shared) {
+    const std::wstring target = UpdateDownloadTarget(ctx_.process.ProgramPath());
+    if (!DownloadForUse(TransferUse::UpdateDownload, ctx_.session, ctx_.sink, ctx_.hosts, updAddr_, target, progress,
+                        shared)) {
+        return false;
+    }
+    const FileHandle file = ctx_.source.OpenRead(target);
+    if (!file) return false;
+    unsigned char first = 0;
+    uint32_t got = 0;
+    const bool ok = ctx_.source.Read(file, &first, 1, got) && got == 1;
+    ctx_.source.Close(file);
+    return ok;
+}
+
 }  // namespace mrvn

@@ -7,6 +7,7 @@
 #include "core/host_config.h"
 #include "core/run_mode.h"
 #include "core/state_store.h"
+#include "net/http_transfer.h"
 #include "platform/code_page.h"
 #include "platform/file_io.h"
 #include "platform/file_ops.h"
@@ -91,6 +92,9 @@ public:
     bool FetchUpdateConfig(std::string& versionKey);
     // True when the server names another release than the running file.
     bool CheckForUpdate(bool forced);
+    // Downloads the release from the update address into NewMrvn.exe, with the allow-list test.
+    // An empty body passes the length rule but is no program, so it fails here.
+    bool DownloadUpdate(const ProgressFn& progress, TransferHandles* shared);
     // The download address of the last configuration read.
     const std::wstring& UpdAddr() const { return updAddr_; }
 

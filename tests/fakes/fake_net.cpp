@@ -165,6 +165,7 @@ void FakeFileSink::Close(FileHandle file) { ++closes[file]; }
 
 FileHandle FakeFileSource::OpenRead(const std::wstring& path) {
     ++openCount;
+    if (written && written->files.count(path)) files[path] = written->files.at(path);
     if (!files.count(path)) return 0;
     const FileHandle h = next_++;
     open_[h] = {path, 0};

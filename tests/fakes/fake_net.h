@@ -99,6 +99,7 @@ public:
     void Close(FileHandle file) override;
 
     std::map<std::wstring, std::string> files;
+    const FakeFileSink* written = nullptr;  // when set, files it wrote can be read too
     int failReadAt = -1;
     uint32_t maxRead = UINT32_MAX;  // a short read, as a real file may give
     int openCount = 0, closeCount = 0;

@@ -15,14 +15,12 @@ TEST(SplitHttpUrl, HostPortAndObject) {
         {L"host:8080/a/b.htm", L"host", 8080, L"a/b.htm"},
         {L"client.quarn.com/update/ConfigMrvn.htm", L"client.quarn.com", 80, L"update/ConfigMrvn.htm"},
         {L"client.quarn.com", L"client.quarn.com", 80, L""},  // no "/" after the host
-        {L"client.quarn.com/", L"client.quarn.com", 80, L""},
         {L"127.0.0.1:8790", L"127.0.0.1", 8790, L""},
         {L"h:70000/x", L"h", 4464, L"x"},    // 70000 - 65536: cut to 16 bits
         {L"h:/x", L"h", 0, L"x"},            // no digits
         {L"h:12ab/x", L"h", 12, L"x"},       // leading digits only
         {L"h/a:99/b", L"h", 80, L"a:99/b"},  // a ":" in the object is not a port
         {L"h:1:2/x", L"h", 1, L"x"},         // cut at the first ":"
-        {L"/x", L"", 80, L"x"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(testing::PrintToString(std::wstring(row.rest)));
@@ -51,16 +49,6 @@ TEST(SplitHttpUrl, NamesThatDoNotFitTheirBuffersAreRefused) {
     }
 }
 
-TEST(HasHttpScheme, AnyLetterCase) {
-    EXPECT_TRUE(HasHttpScheme(L"http://a"));
-    EXPECT_TRUE(HasHttpScheme(L"HTTP://a"));
-    EXPECT_TRUE(HasHttpScheme(L"hTtP://"));
-    EXPECT_FALSE(HasHttpScheme(L"https://a"));
-    EXPECT_FALSE(HasHttpScheme(L"http:/a"));
-    EXPECT_FALSE(HasHttpScheme(L" http://a"));
-    EXPECT_FALSE(HasHttpScheme(L""));
-}
-
 TEST(IsPlatformUrl, SubstringOfTheWholeAddressWithExactCase) {
     const std::vector<std::wstring> domains = {L"qsvc.net", L"quarn.com", L"quarn.cn"};
     const struct {
@@ -71,11 +59,9 @@ TEST(IsPlatformUrl, SubstringOfTheWholeAddressWithExactCase) {
         {L"http://dl.quarn.com/NewMrvn.exe", true},       // second
         {L"http://www.quarn.cn/a", true},                 // third
         {L"http://evil.example/x.exe?from=quarn.cn", true},  // only mentioned in the query
-        {L"http://evil.example/quarn.com.exe", true},
         {L"http://dl.QUARN.com/x.exe", false},            // letter case counts
         {L"http://dl.quarn.co/x.exe", false},
         {L"http://example.org/", false},
-        {L"", false},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(testing::PrintToString(std::wstring(row.address)));
@@ -87,17 +73,6 @@ TEST(IsPlatformUrl, EmptyNamesAndListsMatchNothing) {
     EXPECT_FALSE(IsPlatformUrl(L"http://a/", {}));
     EXPECT_FALSE(IsPlatformUrl(L"http://a/", {L""}));
     EXPECT_TRUE(IsPlatformUrl(L"http://127.0.0.1:8790/a", {L"", L"127.0.0.1"}));
-}
-
-TEST(IsAcceptedStatus, OnlyNotFoundAndNoReplyAreRefused) {
-    const struct {
-        uint32_t status;
-        bool ok;
-    } rows[] = {{200, true}, {206, true}, {302, true}, {403, true}, {404, false}, {500, true}, {503, true}, {0, false}};
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.status);
-        EXPECT_EQ(IsAcceptedStatus(row.status), row.ok);
-    }
 }
 
 TEST(ProgressPercent, FractionDroppedAndBounded) {

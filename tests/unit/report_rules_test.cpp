@@ -34,15 +34,6 @@ TEST(ReportAddress, MustFitItsBuffer) {
     EXPECT_EQ(out, L"");
 }
 
-TEST(ReportEventOf, RunModes) {
-    EXPECT_EQ(ReportEventOf(RunInstall), ReportEvent::Install);
-    EXPECT_EQ(ReportEventOf(RunPlatformShortcut), ReportEvent::PlatformShortcut);
-    EXPECT_EQ(ReportEventOf(RunGameShortcut), ReportEvent::GameStart);
-    EXPECT_EQ(ReportEventOf(RunInstalled), ReportEvent::GameStart);
-    EXPECT_EQ(ReportEventOf(RunUninstall), ReportEvent::Removal);
-    for (RunMode m : {RunUpdate, RunGamePage, RunGameHall}) EXPECT_FALSE(ReportEventOf(m).has_value()) << m;
-}
-
 TEST(PrepareReport, CountsBeforeReportingAndUsesTheEventsCounter) {
     test::FakeRegistry reg;
     test::FakeProfileFile ini;

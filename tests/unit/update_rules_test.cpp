@@ -21,60 +21,6 @@ TEST(VersionKey, DigitsAndKey) {
     EXPECT_EQ(LocalVersionKey(L"900150983cd24fb0", L"3001"), L"");
 }
 
-TEST(IsUpdateNeeded, ComparisonRules) {
-    const struct {
-        const wchar_t* server;
-        bool update;
-    } rows[] = {
-        {L"900150983cd24fb0d6963f7d28e13001", false},
-        {L"900150983CD24FB0D6963F7D28E13001", false},  // upper-case hex is the same key
-        {L"900150983cd24fb0d6963f7d28e13002", true},   // another version
-        {L"800150983cd24fb0d6963f7d28e13001", true},   // another file
-        {L"900150983cd24fb0d6963f7d28e1300", true},    // 31 characters
-        {L"900150983cd24fb0d6963f7d28e130011", true},  // 33 characters
-        {L"", false},                                  // no configuration
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(testing::PrintToString(std::wstring(row.server)));
-        EXPECT_EQ(IsUpdateNeeded(row.server, kKeyOfAbc), row.update);
-    }
-    EXPECT_FALSE(IsUpdateNeeded(kKeyOfAbc, L""));
-}
-
-TEST(ShouldCheckForUpdate, ModesScheduleAndForce) {
-    const struct {
-        RunMode mode;
-        bool due;
-        bool check;
-    } rows[] = {
-        {RunInstall, true, false},      {RunPlatformShortcut, true, false}, {RunUninstall, true, false},
-        {RunGamePage, true, false},     {RunGameShortcut, true, true},      {RunGameShortcut, false, false},
-        {RunInstalled, true, true},     {RunUpdate, true, true},            {RunGameHall, false, false},
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(testing::Message() << row.mode << " due " << row.due);
-        int asked = 0;
-        const auto isDue = [&] {
-            ++asked;
-            return row.due;
-        };
-        EXPECT_EQ(ShouldCheckForUpdate(false, row.mode, isDue), row.check);
-        // The registry is not read for the modes that never check.
-        const bool never = row.mode == RunInstall || row.mode == RunPlatformShortcut || row.mode == RunUninstall ||
-                           row.mode == RunGamePage;
-        EXPECT_EQ(asked, never ? 0 : 1);
-        // Forced: runs whatever the mode and the schedule.
-        EXPECT_TRUE(ShouldCheckForUpdate(true, row.mode, [] { return false; }));
-    }
-}
-
-TEST(VersionKey, NarrowBufferHoldsSixtyThreeBytes) {
-    test::FakeCodePage cp;
-    EXPECT_EQ(NarrowVersionKey(cp, std::wstring(63, L'a')).size(), 63u);
-    EXPECT_EQ(NarrowVersionKey(cp, std::wstring(70, L'a')).size(), 63u);
-    EXPECT_EQ(WideVersionKey(cp, "ABC"), L"ABC");
-}
-
 class UpdaterTest : public testing::Test {
 protected:
     const std::wstring program = L"D:\\Games\\Mrvn.exe";
@@ -187,6 +133,36 @@ TEST_F(UpdaterTest, ScheduledCheckOnlyWhenDue) {
     proc.arguments = {program, L"/webQuarnD"};
     EXPECT_FALSE(updater.CheckForUpdate(false));
     EXPECT_TRUE(net.calls.empty());
+}
+
+TEST_F(UpdaterTest, DownloadNeedsAnAllowedAddressAndABody) {
+    const std::wstring target = L"D:\\Games\\NewMrvn.exe";
+    const struct {
+        const wchar_t* addr;
+        const char* body;
+        bool ok;
+        bool progress;
+    } rows[] = {
+        {L"http://dl.quarn.com/NewMrvn.exe", "MZ", true, true},
+        {L"http://dl.quarn.com/NewMrvn.exe", "", false, true},  // announced and sent: 0 bytes
+        {L"http://127.0.0.1:8790/NewMrvn.exe", "MZ", false, false},
+        {L"", "MZ", false, false},
+    };
+    source.written = &sink;
+    for (const auto& row : rows) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(row.addr)));
+        net.Reset();
+        ServerSays(L"k", row.addr);
+        std::string key;
+        ASSERT_TRUE(updater.FetchUpdateConfig(key));
+        net.Reset();
+        net.reply.body = row.body;
+        sink.files.erase(target);
+        source.files.erase(target);
+        std::vector<uint32_t> percents;
+        EXPECT_EQ(updater.DownloadUpdate([&](uint32_t p) { percents.push_back(p); }, nullptr), row.ok);
+        EXPECT_EQ(!percents.empty(), row.progress);
+    }
 }
 
 }  // namespace

@@ -60,34 +60,16 @@ TEST(SwapProgramFiles, EveryFailurePointLeavesAWorkingProgram) {
     }
 }
 
-TEST(SwapProgramFiles, NothingToSwapIn) {
-    test::FakeFileOps ops;
-    ops.Put(kProgram, "old");
-    SwapOutcome outcome = SwapOutcome::Swapped;
-    EXPECT_FALSE(ApplyUpdateFiles(ops, kProgram, true, &outcome));
-    EXPECT_EQ(outcome, SwapOutcome::NoNewFile);
-    EXPECT_EQ(*ops.Find(kProgram), "old");
-    EXPECT_EQ(ops.log, (std::vector<std::wstring>{L"reboot-delete " + kNew}));
-}
-
-TEST(SwapProgramFiles, FailedDownloadTouchesOnlyTheNewFile) {
-    test::FakeFileOps ops;
-    ops.Put(kProgram, "old");
-    ops.Put(kNew, "partial");
-    EXPECT_FALSE(ApplyUpdateFiles(ops, kProgram, false));
-    EXPECT_EQ(*ops.Find(kProgram), "old");
-    EXPECT_EQ(ops.log, (std::vector<std::wstring>{L"reboot-delete " + kNew}));
-}
-
-TEST(SwapProgramFiles, AStaleOldFileIsReplaced) {
-    // OldMrvn.exe from an update before the last restart is still there.
-    test::FakeFileOps ops;
-    ops.Put(kProgram, "v2");
-    ops.Put(kNew, "v3");
-    ops.Put(kOld, "v1");
-    EXPECT_TRUE(ApplyUpdateFiles(ops, L"d:\\games\\MRVN.EXE", true));
-    EXPECT_EQ(*ops.Find(kProgram), "v3");
-    EXPECT_EQ(*ops.Find(kOld), "v2");
+TEST(SwapProgramFiles, FailedDownloadOrMissingFileTouchesOnlyTheNewName) {
+    for (bool downloadOk : {false, true}) {
+        SCOPED_TRACE(downloadOk);
+        test::FakeFileOps ops;
+        ops.Put(kProgram, "old");
+        if (!downloadOk) ops.Put(kNew, "partial");
+        EXPECT_FALSE(ApplyUpdateFiles(ops, kProgram, downloadOk));
+        EXPECT_EQ(*ops.Find(kProgram), "old");
+        EXPECT_EQ(ops.log, (std::vector<std::wstring>{L"reboot-delete " + kNew}));
+    }
 }
 
 }  // namespace
