@@ -15,9 +15,11 @@ namespace mrvn {
 // Receives the percentage after each chunk.
 using ProgressFn = std::function<void(uint32_t percent)>;
 
-// The open handles of one transfer. A cancellable download shares them with its owning dialog, so
-// that the dialog can close them while the worker blocks in a read. Every release goes through an
-// exchange with 0, so whichever side comes second finds nothing left to close.
+// The open handles of one transfer (one object per transfer). A cancellable download shares them
+// with its owning dialog, so that the dialog can close them while the worker blocks in a read.
+// Every release goes through an exchange with 0, so whichever side comes second finds nothing left
+// to close. The dialog cancels and then waits for the worker instead of killing it: a handle the
+// worker opens after the cancel is released by the worker itself on its way out.
 struct TransferHandles {
     std::atomic<NetHandle> root{0};
     std::atomic<NetHandle> connection{0};
