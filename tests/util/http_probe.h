@@ -1,0 +1,27 @@
+// A plain-socket HTTP client for tests, on Linux and on Windows (Winsock), independent of the
+// code under test. Talks to the test server's control paths and checks raw replies.
+#pragma once
+#include <cstdint>
+#include <string>
+
+namespace mrvn::test {
+
+struct ProbeReply {
+    bool ok = false;   // a reply with a status line arrived
+    int status = 0;
+    std::string head;  // status line and headers
+    std::string body;  // everything after the blank line, as received until close
+};
+
+ProbeReply HttpProbe(const std::string& host, uint16_t port, const std::string& method, const std::string& target,
+                     const std::string& body = "");
+
+// Sets a scripted reply on the test server; false when the server did not accept it.
+bool SetServerRoute(uint16_t port, const std::string& path, const std::string& kind, const std::string& body,
+                    size_t extra = 0);
+bool ResetServer(uint16_t port);
+std::string ServerLog(uint16_t port);
+
+std::string PercentEncode(const std::string& s);
+
+}  // namespace mrvn::test

@@ -1,0 +1,65 @@
+// A loopback HTTP server for tests: serves files and scripted replies, records every request,
+// and misbehaves on request (404, 500 with a body, chunked without a length, short bodies, stalls).
+#pragma once
+#include <atomic>
+#include <cstdint>
+#include <map>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace mrvn::test {
+
+class TestServer {
+public:
+    enum class Kind {
+        Ok,        // 200 with Content-Length
+        NotFound,  // 404 with a short body
+        Error500,  // 500 with Content-Length and the body
+        Chunked,   // 200, chunked transfer coding, no Content-Length
+        Short,     // 200 announcing body + `extra` bytes, then closing after the body
+        Stall,     // 200 announcing the body, sending half of it, then waiting until stopped
+        Close,     // closes the connection without a reply
+        NoLength,  // 200 without Content-Length, body until close
+    };
+    struct Route {
+        Kind kind = Kind::Ok;
+        std::string body;
+        size_t extra = 0;
+    };
+
+    explicit TestServer(std::string root = "");
+    ~TestServer();
+    TestServer(const TestServer&) = delete;
+    TestServer& operator=(const TestServer&) = delete;
+
+    // Listens on 127.0.0.1 (port 0: any free port). False when the socket cannot be bound.
+    bool Start(uint16_t port = 0);
+    void Stop();
+    uint16_t Port() const { return port_; }
+
+    void SetRoute(const std::string& path, Route route);
+    void Reset();
+    // Every request so far, each as its request line and header lines ending in CRLF, then a CRLF.
+    std::string Log() const;
+    std::vector<std::string> RequestLines() const;
+
+private:
+    void AcceptLoop();
+    void Serve(int fd);
+    bool Handle(int fd, const std::string& head, const std::string& body);
+
+    std::string root_;
+    int listenFd_ = -1;
+    uint16_t port_ = 0;
+    std::atomic<bool> stopping_{false};
+    std::thread acceptThread_;
+    mutable std::mutex mu_;
+    std::map<std::string, Route> routes_;
+    std::vector<std::string> log_;
+    std::vector<std::thread> workers_;
+    std::vector<int> openFds_;
+};
+
+}  // namespace mrvn::test

@@ -1,0 +1,93 @@
+// The test server is what every transfer test trusts, so its fault modes are checked on the wire.
+#include <gtest/gtest.h>
+
+#include "util/http_probe.h"
+#include "util/test_server.h"
+
+#include <cstdio>
+#include <fstream>
+
+namespace mrvn::test {
+namespace {
+
+class TestServerTest : public testing::Test {
+protected:
+    void SetUp() override {
+        root = testing::TempDir() + "/mrvn_server_root";
+        std::remove((root + "/hello.txt").c_str());
+        std::string mk = "mkdir -p '" + root + "'";
+        ASSERT_EQ(std::system(mk.c_str()), 0);
+        std::ofstream(root + "/hello.txt") << "hello file";
+        server = std::make_unique<TestServer>(root);
+        ASSERT_TRUE(server->Start());
+        port = server->Port();
+    }
+    std::string root;
+    std::unique_ptr<TestServer> server;
+    uint16_t port = 0;
+};
+
+TEST_F(TestServerTest, ServesFilesAndRecordsRequestLinesAndHeaders) {
+    ProbeReply r = HttpProbe("127.0.0.1", port, "GET", "/hello.txt?x=1");
+    EXPECT_EQ(r.status, 200);
+    EXPECT_EQ(r.body, "hello file");
+    EXPECT_NE(r.head.find("Content-Length: 10\r\n"), std::string::npos);
+    r = HttpProbe("127.0.0.1", port, "GET", "/missing");
+    EXPECT_EQ(r.status, 404);
+    const std::string log = server->Log();
+    EXPECT_EQ(server->RequestLines(),
+              (std::vector<std::string>{"GET /hello.txt?x=1 HTTP/1.1", "GET /missing HTTP/1.1"}));
+    EXPECT_NE(log.find("Host: 127.0.0.1:" + std::to_string(port) + "\r\n"), std::string::npos);
+    // Control requests are not recorded, and the log reads the same over the wire.
+    EXPECT_EQ(ServerLog(port), log);
+}
+
+TEST_F(TestServerTest, ScriptedFaults) {
+    ASSERT_TRUE(SetServerRoute(port, "/e500", "500", "server says no"));
+    ASSERT_TRUE(SetServerRoute(port, "/chunk", "chunked", std::string(2500, 'c')));
+    ASSERT_TRUE(SetServerRoute(port, "/short", "short", "12345", 10));
+    ASSERT_TRUE(SetServerRoute(port, "/nolen", "nolength", "abc"));
+    ASSERT_TRUE(SetServerRoute(port, "/gone", "close", ""));
+    EXPECT_FALSE(SetServerRoute(port, "/x", "nonsense", ""));
+
+    ProbeReply r = HttpProbe("127.0.0.1", port, "GET", "/e500");
+    EXPECT_EQ(r.status, 500);
+    EXPECT_EQ(r.body, "server says no");
+
+    r = HttpProbe("127.0.0.1", port, "GET", "/chunk");
+    EXPECT_EQ(r.status, 200);
+    EXPECT_EQ(r.head.find("Content-Length"), std::string::npos);
+    EXPECT_NE(r.head.find("Transfer-Encoding: chunked"), std::string::npos);
+    EXPECT_EQ(r.body, "3e8\r\n" + std::string(1000, 'c') + "\r\n3e8\r\n" + std::string(1000, 'c') + "\r\n1f4\r\n" +
+                          std::string(500, 'c') + "\r\n0\r\n\r\n");
+
+    r = HttpProbe("127.0.0.1", port, "GET", "/short");
+    EXPECT_NE(r.head.find("Content-Length: 15\r\n"), std::string::npos);
+    EXPECT_EQ(r.body, "12345");
+
+    r = HttpProbe("127.0.0.1", port, "GET", "/nolen");
+    EXPECT_EQ(r.head.find("Content-Length"), std::string::npos);
+    EXPECT_EQ(r.body, "abc");
+
+    EXPECT_FALSE(HttpProbe("127.0.0.1", port, "GET", "/gone").ok);
+
+    ASSERT_TRUE(ResetServer(port));
+    EXPECT_EQ(HttpProbe("127.0.0.1", port, "GET", "/e500").status, 404);
+    EXPECT_EQ(server->RequestLines().size(), 1u);
+}
+
+TEST_F(TestServerTest, StallSendsHalfAndStopEndsIt) {
+    ASSERT_TRUE(SetServerRoute(port, "/stall", "stall", "0123456789"));
+    std::thread client([this] {
+        ProbeReply r = HttpProbe("127.0.0.1", port, "GET", "/stall");
+        EXPECT_EQ(r.status, 200);
+        EXPECT_EQ(r.body, "01234");
+    });
+    while (server->RequestLines().empty()) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    server->Stop();
+    client.join();
+}
+
+}  // namespace
+}  // namespace mrvn::test
