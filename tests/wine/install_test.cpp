@@ -1,0 +1,112 @@
+// Starts Mrvn.exe as the player would and checks what it leaves in the file system and registry.
+#include <gtest/gtest.h>
+
+#include "wine/wine_util.h"
+
+namespace mrvn::wt {
+namespace {
+
+const std::wstring kSetupFolder = L"C:\\MrvnSetup";
+
+class StartupTest : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_FALSE(MrvnExe().empty()) << "MRVN_EXE is not set";
+        ASSERT_TRUE(WaitForNoProcess(L"Mrvn.exe", 30000));
+        DeleteLauncherKey();
+        RemoveTree(CommonAppData() + L"\\Quarn");
+        RemoveTree(kSetupFolder);
+        ASSERT_TRUE(MakeFolders(kSetupFolder));
+        ASSERT_TRUE(CopyFileW(MrvnExe().c_str(), setupCopy.c_str(), FALSE));
+    }
+    void TearDown() override { WaitForNoProcess(L"Mrvn.exe", 30000); }
+
+    // Runs a copy and waits for it and for every copy it started.
+    void RunAll(const std::wstring& exe, const std::wstring& args = L"") {
+        const RunResult r = RunAndWait(exe, args);
+        ASSERT_TRUE(r.started);
+        ASSERT_TRUE(r.ended) << "the launcher did not end";
+        EXPECT_EQ(r.exitCode, 0u);
+        ASSERT_TRUE(WaitForNoProcess(L"Mrvn.exe")) << "a started copy did not end";
+    }
+
+    std::wstring setupCopy = kSetupFolder + L"\\Mrvn.exe";
+};
+
+TEST_F(StartupTest, CopyOutsideTheFolderInstallsItselfAndStartsTheInstalledCopy) {
+    RunAll(setupCopy);
+
+    const std::wstring installed = InstallFolder() + L"\\Mrvn.exe";
+    std::string original, copy;
+    ASSERT_TRUE(ReadFileBytes(setupCopy, original));
+    ASSERT_TRUE(ReadFileBytes(installed, copy)) << "no installed copy";
+    EXPECT_TRUE(copy == original) << "the installed copy differs from the program";
+
+    std::vector<uint8_t> days;
+    DWORD type = 0;
+    ASSERT_TRUE(ReadLauncherValue(L"DisableDays", days, type));
+    EXPECT_EQ(type, static_cast<DWORD>(REG_BINARY));
+    ASSERT_EQ(days.size(), 4u);
+    EXPECT_EQ(days[3], 0);
+    for (int i = 0; i < 3; ++i) EXPECT_LT(days[i], 7) << i;
+    EXPECT_NE(days[1], days[0]);
+    EXPECT_NE(days[1], days[2]);
+
+    EXPECT_EQ(IniValue(CountersFile(), L"Inst"), L"1");
+    // The installed copy ran in its installed mode.
+    EXPECT_EQ(IniValue(CountersFile(), L"Game"), L"1");
+    EXPECT_EQ(IniValue(CountersFile(), L"Quarn"), L"<none>");
+    // No update was applied, so no update time.
+    std::vector<uint8_t> upd;
+    EXPECT_FALSE(ReadLauncherValue(L"UpdTime", upd, type));
+
+    RunAll(setupCopy);
+    EXPECT_EQ(IniValue(CountersFile(), L"Inst"), L"2");
+    EXPECT_EQ(IniValue(CountersFile(), L"Game"), L"2");
+}
+
+TEST_F(StartupTest, PlainStartBelowTheFolderInAnyLetterCaseDoesNotInstall) {
+    const std::wstring sub = InstallFolder() + L"\\sub";
+    ASSERT_TRUE(MakeFolders(sub));
+    ASSERT_TRUE(CopyFileW(MrvnExe().c_str(), (sub + L"\\Copy.exe").c_str(), FALSE));
+    std::wstring upper = sub + L"\\COPY.EXE";
+    CharUpperW(upper.data());
+    RunAll(upper);
+    EXPECT_EQ(IniValue(CountersFile(), L"Game"), L"1");
+    EXPECT_EQ(IniValue(CountersFile(), L"Inst"), L"<none>");
+    EXPECT_FALSE(FileExists(InstallFolder() + L"\\Mrvn.exe"));
+    EXPECT_FALSE(FileExists(InstallFolder() + L"\\Copy.exe"));
+    std::vector<uint8_t> days;
+    DWORD type = 0;
+    EXPECT_FALSE(ReadLauncherValue(L"DisableDays", days, type));
+}
+
+TEST_F(StartupTest, GameShortcutFromAnotherFolderCountsAGameAndDoesNotInstall) {
+    // The shortcut exists only after an installation, which made the folder.
+    ASSERT_TRUE(MakeFolders(InstallFolder()));
+    RunAll(setupCopy, L"/mrvnd");
+    EXPECT_EQ(IniValue(CountersFile(), L"Game"), L"1");
+    EXPECT_EQ(IniValue(CountersFile(), L"Inst"), L"<none>");
+    EXPECT_FALSE(FileExists(InstallFolder() + L"\\Mrvn.exe"));
+    // Counters live in the installation folder, not beside this copy.
+    EXPECT_FALSE(FileExists(kSetupFolder + L"\\Statistic.ini"));
+}
+
+TEST_F(StartupTest, PageAndHallStartsWithMissingOrOverlongArgumentsEndCleanly) {
+    const std::wstring rows[] = {
+        L"/newgm",
+        L"/newgm /123",
+        L"/newgm /" + std::wstring(3000, L'9') + L" /" + std::wstring(3000, L'9'),
+        L"/gmhall",
+        L"/gmhall /" + std::wstring(3000, L'7'),
+    };
+    for (const auto& args : rows) {
+        SCOPED_TRACE(args.substr(0, 40));
+        RunAll(setupCopy, args);
+    }
+    EXPECT_EQ(IniValue(CountersFile(), L"Game"), L"<none>");
+    EXPECT_FALSE(FileExists(InstallFolder() + L"\\Mrvn.exe"));
+}
+
+}  // namespace
+}  // namespace mrvn::wt

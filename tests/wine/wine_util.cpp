@@ -1,0 +1,159 @@
+#include "wine/wine_util.h"
+
+#include <shlobj.h>
+#include <shlwapi.h>
+#include <tlhelp32.h>
+
+#include <cstdlib>
+
+namespace mrvn::wt {
+
+namespace {
+constexpr wchar_t kKey[] = L"Software\\Quarn\\GameLogin\\Mrvn";
+}
+
+std::wstring WinPathFromEnv(const char* name) {
+    const char* v = std::getenv(name);
+    if (!v || !*v) return L"";
+    std::wstring out = L"Z:";
+    for (const char* p = v; *p; ++p) out.push_back(*p == '/' ? L'\\' : static_cast<wchar_t>(*p));
+    return out;
+}
+
+std::wstring MrvnExe() { return WinPathFromEnv("MRVN_EXE"); }
+
+uint16_t TestServerPort() {
+    const char* v = std::getenv("MRVN_TEST_PORT");
+    return v ? static_cast<uint16_t>(std::atoi(v)) : 0;
+}
+
+RunResult RunAndWait(const std::wstring& exe, const std::wstring& args, DWORD timeoutMs) {
+    RunResult r;
+    std::wstring cmd = L"\"" + exe + L"\"" + (args.empty() ? L"" : L" " + args);
+    STARTUPINFOW si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    if (!CreateProcessW(exe.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return r;
+    r.started = true;
+    CloseHandle(pi.hThread);
+    if (WaitForSingleObject(pi.hProcess, timeoutMs) == WAIT_OBJECT_0) {
+        r.ended = true;
+        GetExitCodeProcess(pi.hProcess, &r.exitCode);
+    } else {
+        TerminateProcess(pi.hProcess, 99);
+    }
+    CloseHandle(pi.hProcess);
+    return r;
+}
+
+bool WaitForNoProcess(const std::wstring& exeName, DWORD timeoutMs) {
+    const DWORD start = GetTickCount();
+    for (;;) {
+        bool found = false;
+        HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+        if (snap != INVALID_HANDLE_VALUE) {
+            PROCESSENTRY32W pe = {};
+            pe.dwSize = sizeof pe;
+            for (BOOL ok = Process32FirstW(snap, &pe); ok; ok = Process32NextW(snap, &pe)) {
+                if (lstrcmpiW(pe.szExeFile, exeName.c_str()) == 0) found = true;
+            }
+            CloseHandle(snap);
+        }
+        if (!found) return true;
+        if (GetTickCount() - start > timeoutMs) return false;
+        Sleep(100);
+    }
+}
+
+std::wstring CommonAppData() {
+    wchar_t buf[MAX_PATH] = {};
+    SHGetFolderPathW(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT, buf);
+    return buf;
+}
+
+std::wstring InstallFolder() { return CommonAppData() + L"\\Quarn\\GameLogin"; }
+std::wstring CountersFile() { return InstallFolder() + L"\\Statistic.ini"; }
+
+bool ReadFileBytes(const std::wstring& path, std::string& out) {
+    HANDLE f = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           nullptr, OPEN_EXISTING, 0, nullptr);
+    if (f == INVALID_HANDLE_VALUE) return false;
+    out.clear();
+    char buf[65536];
+    DWORD n = 0;
+    while (ReadFile(f, buf, sizeof buf, &n, nullptr) && n > 0) out.append(buf, n);
+    CloseHandle(f);
+    return true;
+}
+
+bool WriteFileBytes(const std::wstring& path, const std::string& data) {
+    HANDLE f = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (f == INVALID_HANDLE_VALUE) return false;
+    DWORD n = 0;
+    const BOOL ok = WriteFile(f, data.data(), static_cast<DWORD>(data.size()), &n, nullptr);
+    CloseHandle(f);
+    return ok && n == data.size();
+}
+
+bool FileExists(const std::wstring& path) {
+    const DWORD a = GetFileAttributesW(path.c_str());
+    return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+void RemoveTree(const std::wstring& path) {
+    WIN32_FIND_DATAW fd;
+    HANDLE h = FindFirstFileW((path + L"\\*").c_str(), &fd);
+    if (h != INVALID_HANDLE_VALUE) {
+        do {
+            const std::wstring name = fd.cFileName;
+            if (name == L"." || name == L"..") continue;
+            const std::wstring child = path + L"\\" + name;
+            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                RemoveTree(child);
+            } else {
+                SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+                DeleteFileW(child.c_str());
+            }
+        } while (FindNextFileW(h, &fd));
+        FindClose(h);
+    }
+    RemoveDirectoryW(path.c_str());
+}
+
+bool MakeFolders(const std::wstring& path) {
+    const int rc = SHCreateDirectoryExW(nullptr, path.c_str(), nullptr);
+    return rc == ERROR_SUCCESS || rc == ERROR_ALREADY_EXISTS || rc == ERROR_FILE_EXISTS;
+}
+
+std::wstring IniValue(const std::wstring& file, const std::wstring& key, const std::wstring& def) {
+    wchar_t buf[256] = {};
+    GetPrivateProfileStringW(L"Mrvn", key.c_str(), def.c_str(), buf, 256, file.c_str());
+    return buf;
+}
+
+bool ReadLauncherValue(const std::wstring& name, std::vector<uint8_t>& data, DWORD& type) {
+    HKEY key;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+    DWORD size = 0;
+    LONG rc = RegQueryValueExW(key, name.c_str(), nullptr, &type, nullptr, &size);
+    if (rc == ERROR_SUCCESS) {
+        data.assign(size, 0);
+        rc = RegQueryValueExW(key, name.c_str(), nullptr, &type, data.data(), &size);
+        data.resize(size);
+    }
+    RegCloseKey(key);
+    return rc == ERROR_SUCCESS;
+}
+
+void SetLauncherString(const std::wstring& name, const std::wstring& value) {
+    HKEY key;
+    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, kKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) != ERROR_SUCCESS)
+        return;
+    RegSetValueExW(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                   static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+    RegCloseKey(key);
+}
+
+void DeleteLauncherKey() { SHDeleteKeyW(HKEY_LOCAL_MACHINE, L"Software\\Quarn"); }
+
+}  // namespace mrvn::wt

@@ -1,0 +1,44 @@
+// Helpers for tests that drive Mrvn.exe under Wine as the player or the platform would.
+#pragma once
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace mrvn::wt {
+
+// A Unix path from the environment as a Windows path on drive Z:.
+std::wstring WinPathFromEnv(const char* name);
+std::wstring MrvnExe();
+uint16_t TestServerPort();
+
+struct RunResult {
+    bool started = false;
+    bool ended = false;
+    DWORD exitCode = 0;
+};
+// Starts `exe` with `args` and waits up to `timeoutMs` for it to end.
+RunResult RunAndWait(const std::wstring& exe, const std::wstring& args, DWORD timeoutMs = 60000);
+// Waits until no process runs from a program file of this name (case-insensitive).
+bool WaitForNoProcess(const std::wstring& exeName, DWORD timeoutMs = 60000);
+
+std::wstring CommonAppData();
+std::wstring InstallFolder();
+std::wstring CountersFile();
+
+bool ReadFileBytes(const std::wstring& path, std::string& out);
+bool WriteFileBytes(const std::wstring& path, const std::string& data);
+bool FileExists(const std::wstring& path);
+void RemoveTree(const std::wstring& path);
+bool MakeFolders(const std::wstring& path);
+
+// Section "Mrvn" of an INI file; `def` when missing.
+std::wstring IniValue(const std::wstring& file, const std::wstring& key, const std::wstring& def = L"<none>");
+
+// A value under HKLM\Software\Quarn\GameLogin\Mrvn; false when missing.
+bool ReadLauncherValue(const std::wstring& name, std::vector<uint8_t>& data, DWORD& type);
+void SetLauncherString(const std::wstring& name, const std::wstring& value);
+void DeleteLauncherKey();
+
+}  // namespace mrvn::wt

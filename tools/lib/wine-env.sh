@@ -1,0 +1,74 @@
+# Shared by tools/run and the test harness: a private Wine world with the Chinese code page.
+# Source it; it defines functions only.
+
+# Builds the zh_CN.UTF-8 locale into $1 unless it is there (the Debian image ships none).
+mrvn_make_locale() {
+    local dir=$1
+    if [ ! -f "$dir/zh_CN.UTF-8/LC_CTYPE" ]; then
+        mkdir -p "$dir"
+        localedef -i zh_CN -f UTF-8 "$dir/zh_CN.UTF-8" 2>/dev/null || [ -f "$dir/zh_CN.UTF-8/LC_CTYPE" ]
+    fi
+}
+
+# Exports the environment for a prefix $1, home $2 and locale folder $3.
+mrvn_wine_env() {
+    export WINEARCH=win32 WINEPREFIX=$1 HOME=$2 LOCPATH=$3
+    { export LANG=zh_CN.UTF-8 LANGUAGE= WINEDEBUG=${WINEDEBUG:--all}; } 2>/dev/null
+    # No Mono or Gecko prompts; no .desktop files written for shortcuts.
+    export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+    unset LC_ALL LC_CTYPE LC_MESSAGES
+    # The preconfigured WinINet access would use these.
+    unset http_proxy https_proxy HTTP_PROXY HTTPS_PROXY no_proxy NO_PROXY ftp_proxy all_proxy ALL_PROXY
+    mkdir -p "$HOME"
+}
+
+# Starts Xvfb on a free display; sets MRVN_XVFB_PID and DISPLAY.
+mrvn_start_xvfb() {
+    local fifo
+    fifo=$(mktemp -u)
+    mkfifo "$fifo"
+    Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
+    MRVN_XVFB_PID=$!
+    local num=""
+    read -r -t 20 num <"$fifo" || true
+    rm -f "$fifo"
+    if [ -z "$num" ]; then
+        echo "wine-env: Xvfb did not start" >&2
+        return 1
+    fi
+    export DISPLAY=":$num"
+}
+
+# Creates the prefix (when missing) and applies the settings the launcher's tests rely on.
+mrvn_init_prefix() {
+    if [ -f "$WINEPREFIX/system.reg" ]; then return 0; fi
+    mkdir -p "$WINEPREFIX"
+    timeout 300 wineboot -i >/dev/null 2>&1
+    local reg="$WINEPREFIX/../mrvn-settings.reg"
+    # regedit wants UTF-16LE with a BOM for the Chinese names.
+    {
+        printf '\xff\xfe'
+        iconv -f UTF-8 -t UTF-16LE <<'REG'
+Windows Registry Editor Version 5.00
+
+[HKEY_CURRENT_USER\Software\Wine\Fonts\Replacements]
+"MS Shell Dlg"="WenQuanYi Micro Hei"
+"MS Shell Dlg 2"="WenQuanYi Micro Hei"
+"Tahoma"="WenQuanYi Micro Hei"
+"SimSun"="WenQuanYi Micro Hei"
+"宋体"="WenQuanYi Micro Hei"
+"Microsoft YaHei"="WenQuanYi Micro Hei"
+"微软雅黑"="WenQuanYi Micro Hei"
+
+[HKEY_CURRENT_USER\Software\Wine\WineDbg]
+"ShowCrashDialog"=dword:00000000
+
+; No crash dialog and no debugger: a debugger that cannot start lets a crashed program end.
+[HKEY_LOCAL_MACHINE\Software\Microsoft\Windows NT\CurrentVersion\AeDebug]
+"Debugger"="mrvn-no-debugger.exe"
+"Auto"="1"
+REG
+    } >"$reg"
+    timeout 120 wine regedit /S "$reg" >/dev/null 2>&1
+    rm -f "$reg"
+}
