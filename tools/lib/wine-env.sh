@@ -16,7 +16,7 @@ mrvn_wine_env() {
     { export LANG=zh_CN.UTF-8 LANGUAGE= WINEDEBUG=${WINEDEBUG:--all}; } 2>/dev/null
     # No Mono or Gecko prompts; no .desktop files written for shortcuts.
     export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
-    unset LC_ALL LC_CTYPE LC_MESSAGES
+    { unset LC_ALL LC_CTYPE LC_MESSAGES; } 2>/dev/null
     # The preconfigured WinINet access would use these.
     unset http_proxy https_proxy HTTP_PROXY HTTPS_PROXY no_proxy NO_PROXY ftp_proxy all_proxy ALL_PROXY
     mkdir -p "$HOME"
