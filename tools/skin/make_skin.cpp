@@ -319,9 +319,12 @@ Canvas TabStrip() {  // 140: 3 x 189 x 22 at y 3 of the caption band
         const Rgba bottom[] = {{166, 186, 208, 255}, {196, 214, 233, 255}, {234, 239, 245, 255}};
         Fill(f, TopRoundRect(0, 0, 188, 23, 4), kOutline);
         Fill(f, TopRoundRect(1, 1, 187, 23, 3), Vertical(top[s], bottom[s], 1, 22));
-        // A small badge where the label's left padding is.
-        Fill(f, RoundRect(4.5, 6.5, 12.5, 14.5, 2), Rgba{74, 128, 196, 255});
-        Fill(f, Disc(8.5, 10.5, 1.6), kWhite);
+        // A small diamond where the label's left padding is.
+        const auto diamond = [](double r) {
+            return Inside([r](double x, double y) { return std::fabs(x - 8.5) + std::fabs(y - 10.5) <= r; });
+        };
+        Fill(f, diamond(4.6), Rgba{62, 116, 186, 255});
+        Fill(f, diamond(2.2), Rgba{168, 206, 246, 255});
     });
 }
 
