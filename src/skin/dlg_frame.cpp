@@ -28,6 +28,15 @@ struct PlanBuilder {
 
 }  // namespace
 
+const wchar_t* MaximizeTip(bool maximized) { return maximized ? L"还原" : L"最大化"; }
+
+uint32_t FramelessStyle(uint32_t style) { return (style & ~0x00C00080u) | 0x00020000u; }
+uint32_t FramelessExStyle(uint32_t exStyle) { return exStyle & ~0x101u; }
+
+SkinPoint ParentPaintOffset(const SkinRect& child, const SkinRect& parent) {
+    return {child.left - parent.left, child.top - parent.top};
+}
+
 std::vector<BlitOp> BackgroundBlitPlan(int bw, int bh, int W, int H, int B, int C, bool stretchSkin) {
     PlanBuilder p{bw, bh, {}};
     if (stretchSkin && C < 0) {

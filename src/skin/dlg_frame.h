@@ -24,6 +24,23 @@ struct DlgFrameStyle {
     bool stretchSkin = false;
 };
 
+// Caption button control ids and their tooltips.
+inline constexpr int kSkinCloseId = 50000;     // IDC_SKIN_CLOSE
+inline constexpr int kSkinMinimizeId = 50001;  // IDC_SKIN_MIN
+inline constexpr int kSkinMaximizeId = 50002;  // IDC_SKIN_MAX
+inline constexpr wchar_t kTipClose[] = L"关闭";
+inline constexpr wchar_t kTipMinimize[] = L"最小化";
+// The maximize button's tooltip names what a click will do.
+const wchar_t* MaximizeTip(bool maximized);
+
+// OnInitDialog throws the system frame away: no caption or modal frame, but a minimize box so the
+// taskbar can still minimize the window; no dialog or window edge.
+uint32_t FramelessStyle(uint32_t style);
+uint32_t FramelessExStyle(uint32_t exStyle);
+
+// PaintParentBackground: the child's offset inside its parent, from both screen rectangles.
+SkinPoint ParentPaintOffset(const SkinRect& childScreen, const SkinRect& parentScreen);
+
 enum class BlitKind { Copy, Stretch };
 
 // One BitBlt (Copy: source of the destination's size) or StretchBlt of the background image.

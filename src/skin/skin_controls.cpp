@@ -63,6 +63,12 @@ FontSpec ApplyFontOverrides(FontSpec base, const StaticFontOverrides& o) {
     return base;
 }
 
+SkinPoint StaticImagePosition(int controlHeight, int imageHeight) { return {3, (controlHeight - imageHeight) / 2}; }
+
+uint32_t StaticTextColor(uint32_t textColor, uint32_t hoverColor, bool hoverColorOn, bool hover) {
+    return hoverColorOn && hover ? hoverColor : textColor;
+}
+
 std::wstring StaticWidthProbe() {
     std::wstring probe = L"测试用汉字来获取宽度";
     probe.push_back(L'\0');

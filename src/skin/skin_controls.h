@@ -57,6 +57,11 @@ struct StaticFontOverrides {
 };
 FontSpec ApplyFontOverrides(FontSpec base, const StaticFontOverrides& o);
 
+// The image left of the text: 3 pixels in, centred vertically.
+SkinPoint StaticImagePosition(int controlHeight, int imageHeight);
+// m_crHover only when hover colouring is on and the mouse is over the control.
+uint32_t StaticTextColor(uint32_t textColor, uint32_t hoverColor, bool hoverColorOn, bool hover);
+
 // The probe whose width / 11 is the smallest useful line width; measured with its terminating NUL.
 std::wstring StaticWidthProbe();
 

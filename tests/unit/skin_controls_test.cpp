@@ -46,7 +46,6 @@ std::vector<std::wstring> Texts(const StaticTextLayout& layout) {
 TEST(SkinButton, StripFrames) {
     EXPECT_EQ(StripFrameSize({228, 23}), (SkinSize{57, 23}));
     EXPECT_EQ(StripFrameRect({228, 23}, 1), (SkinRect{57, 0, 114, 23}));  // hover: columns 57 to 113
-    EXPECT_EQ(StripFrameRect({567, 22}, 2, 3), (SkinRect{378, 0, 567, 22}));
     EXPECT_EQ(StripFrameSize({130, 28}), (SkinSize{32, 28}));  // a ragged strip drops its remainder
 }
 
@@ -92,7 +91,13 @@ TEST(SkinStatic, TextFlagsFromStyles) {
     for (const auto& row : rows) EXPECT_EQ(StaticTextFlags(row.style), row.flags) << std::hex << row.style;
 }
 
-TEST(SkinStatic, FontOverrides) {
+TEST(SkinStatic, FontColourAndImagePlace) {
+    EXPECT_EQ(StaticTextColor(0x111111, 0xEB7A16, true, true), 0xEB7A16u);
+    EXPECT_EQ(StaticTextColor(0x111111, 0xEB7A16, false, true), 0x111111u);
+    EXPECT_EQ(StaticTextColor(0x111111, 0xEB7A16, true, false), 0x111111u);
+    EXPECT_EQ(StaticImagePosition(16, 16), (SkinPoint{3, 0}));
+    EXPECT_EQ(StaticImagePosition(190, 80), (SkinPoint{3, 55}));
+
     const FontSpec base{-12, 0, 400, false};
     EXPECT_EQ(ApplyFontOverrides(base, {}), base);
     EXPECT_EQ(ApplyFontOverrides(base, {5, 700, 16, true}), (FontSpec{16, 5, 700, true}));

@@ -187,6 +187,15 @@ TEST(SkinTitle, IconAndTitlePositions) {
     EXPECT_EQ(TitlePosition(style, false, 14).y, 4);  // t = -4
 }
 
+TEST(SkinFrame, SystemFrameIsDropped) {
+    // A modal dialog template: popup, visible, caption, system menu, modal frame, set-font.
+    EXPECT_EQ(FramelessStyle(0x94C800C4u), 0x940A0044u);
+    EXPECT_EQ(FramelessExStyle(0x00010101u), 0x00010000u);
+    EXPECT_EQ(ParentPaintOffset({130, 250, 187, 273}, {100, 200, 400, 500}), (SkinPoint{30, 50}));
+    EXPECT_STREQ(MaximizeTip(false), L"最大化");
+    EXPECT_STREQ(MaximizeTip(true), L"还原");
+}
+
 TEST(SkinMaximize, BoundsAndRestoreRectangle) {
     const SkinRect work{0, 0, 1920, 1040};
     EXPECT_EQ(MaximizedRect(work, 1920, 1040), work);

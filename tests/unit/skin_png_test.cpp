@@ -85,20 +85,5 @@ TEST(SkinPngImages, CommittedFilesMatchTheTable) {
     }
 }
 
-TEST(SkinPngImages, TableHoldsTheLayoutSizes) {
-    // Spot checks of sizes that window layouts are computed from.
-    const auto find = [](int id) {
-        for (const SkinImageInfo& info : kSkinImages)
-            if (info.id == id) return info;
-        return SkinImageInfo{0, "", 0, 0, 0, SkinAlpha::Opaque};
-    };
-    EXPECT_EQ(find(133).width / find(133).frames, 57);
-    EXPECT_EQ(find(132).width / find(132).frames, 33);
-    EXPECT_EQ(find(140).width / find(140).frames, 189);
-    EXPECT_EQ(find(152).width, 390);
-    EXPECT_EQ(find(162).height, 150);
-    EXPECT_EQ(std::size(kSkinImages), 25u);
-}
-
 }  // namespace
 }  // namespace mrvn
