@@ -11,23 +11,23 @@ namespace mrvn {
 
 inline constexpr wchar_t kLauncherVersion[] = L"3.0.0.1";
 
-enum class ReportEvent { Install, PlatformShortcut, GameStart, Removal };
+enum class UsageEvent { Install, PlatformShortcut, GameStart, Removal };
 
 struct ReportRule {
     const wchar_t* counterKey;
     const wchar_t* pathAndQuery;  // before "&count="
 };
 
-ReportRule ReportRuleOf(ReportEvent event);
+ReportRule ReportRuleOf(UsageEvent event);
 
 // The event a run mode reports, if any (the removal reports from its own flow, mode 4).
-std::optional<ReportEvent> ReportEventOf(RunMode mode);
+std::optional<UsageEvent> UsageEventOf(RunMode mode);
 
 // "http://" + host + path and query + "&count=" + count. False, with `out` empty, when that would
 // not fit the 512-character address buffer: a cut address would lose the count.
-bool ReportAddress(const std::wstring& clientHost, ReportEvent event, uint32_t count, std::wstring& out);
+bool ReportAddress(const std::wstring& clientHost, UsageEvent event, uint32_t count, std::wstring& out);
 
 // Bumps the event's counter first, so a failed report is still counted, then builds the address.
-bool PrepareReport(StateStore& store, const std::wstring& clientHost, ReportEvent event, std::wstring& address);
+bool PrepareReport(StateStore& store, const std::wstring& clientHost, UsageEvent event, std::wstring& address);
 
 }  // namespace mrvn

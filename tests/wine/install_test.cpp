@@ -14,6 +14,8 @@ protected:
         ASSERT_FALSE(MrvnExe().empty()) << "MRVN_EXE is not set";
         ASSERT_TRUE(WaitForNoProcess(L"Mrvn.exe", 30000));
         DeleteLauncherKey();
+        // Reports go to the loopback server, never to the real platform.
+        SetLauncherString(L"ClientHost", L"127.0.0.1:" + std::to_wstring(TestServerPort()));
         RemoveTree(CommonAppData() + L"\\Quarn");
         RemoveTree(kSetupFolder);
         ASSERT_TRUE(MakeFolders(kSetupFolder));

@@ -13,6 +13,7 @@ using std::min;
 
 #include "core/install.h"
 #include "core/win/crash_dump.h"
+#include "core/win/report.h"
 #include "platform/win32/scoped.h"
 
 namespace mrvn::win {
@@ -81,17 +82,20 @@ BOOL CTessaly3App::InitInstance() {
         case RunInstall:
             InstallSelf();
             m_state.WriteDisableDays();
-            m_state.BumpCounter(kKeyInst);
+            ReportUsage(*this, UsageEvent::Install);
+            WaitForSingleObject(m_hReportDone, INFINITE);
             return FALSE;
         case RunPlatformShortcut: {
             const std::wstring home = L"http://" + m_hosts.webHost + L"/";
             ShellExecuteW(nullptr, L"open", home.c_str(), nullptr, nullptr, SW_SHOWMAXIMIZED);
-            m_state.BumpCounter(kKeyQuarn);
+            ReportUsage(*this, UsageEvent::PlatformShortcut);
+            WaitForSingleObject(m_hReportDone, INFINITE);
             return FALSE;
         }
         case RunGameShortcut:
         case RunInstalled:
-            m_state.BumpCounter(kKeyGame);
+            // The game goes on at once; the report finishes in the background.
+            ReportUsage(*this, UsageEvent::GameStart);
             break;
         default:
             break;
@@ -105,9 +109,19 @@ BOOL CTessaly3App::InitInstance() {
 }
 
 int CTessaly3App::ExitInstance() {
-    if (m_hReportStarted) CloseHandle(m_hReportStarted);
-    if (m_hReportDone) CloseHandle(m_hReportDone);
-    m_hReportStarted = m_hReportDone = nullptr;
+    bool reportRunning = false;
+    if (m_hReportThread) {
+        // A game start that ends soon must not pull the events from under its report; a report that
+        // hangs in the network does not keep the process alive for long either.
+        reportRunning = WaitForSingleObject(m_hReportThread, 15000) != WAIT_OBJECT_0;
+        CloseHandle(m_hReportThread);
+        m_hReportThread = nullptr;
+    }
+    if (!reportRunning) {
+        if (m_hReportStarted) CloseHandle(m_hReportStarted);
+        if (m_hReportDone) CloseHandle(m_hReportDone);
+        m_hReportStarted = m_hReportDone = nullptr;
+    }
     if (m_gdiplusToken) Gdiplus::GdiplusShutdown(m_gdiplusToken);
     m_gdiplusToken = 0;
     if (m_oleStarted) OleUninitialize();

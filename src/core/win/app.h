@@ -34,6 +34,7 @@ public:
     wchar_t m_szUpdAddr[512] = {};
     HANDLE m_hReportStarted = nullptr;
     HANDLE m_hReportDone = nullptr;
+    HANDLE m_hReportThread = nullptr;  // the one report of this process, if it was started
 
     RunMode m_runMode = RunInstall;
     HostConfig m_hosts;

@@ -1,0 +1,84 @@
+// Usage reports as the platform's client-service host sees them.
+#include <gtest/gtest.h>
+
+#include "util/http_probe.h"
+#include "wine/wine_util.h"
+
+namespace mrvn::wt {
+namespace {
+
+const std::wstring kSetup = L"C:\\MrvnReport";
+
+std::vector<std::string> RequestLines(const std::string& log) {
+    std::vector<std::string> lines;
+    size_t pos = 0;
+    while (pos < log.size()) {
+        const size_t end = log.find("\r\n\r\n", pos);
+        if (end == std::string::npos) break;
+        lines.push_back(log.substr(pos, log.find("\r\n", pos) - pos));
+        pos = end + 4;
+    }
+    return lines;
+}
+
+class ReportTest : public testing::Test {
+protected:
+    void SetUp() override {
+        port = TestServerPort();
+        ASSERT_NE(port, 0);
+        ASSERT_TRUE(WaitForNoProcess(L"Mrvn.exe", 30000));
+        DeleteLauncherKey();
+        UseServer();
+        RemoveTree(CommonAppData() + L"\\Quarn");
+        RemoveTree(kSetup);
+        ASSERT_TRUE(MakeFolders(kSetup));
+        ASSERT_TRUE(CopyFileW(MrvnExe().c_str(), exe.c_str(), FALSE));
+        ASSERT_TRUE(test::ResetServer(port));
+    }
+    void UseServer() { SetLauncherString(L"ClientHost", L"127.0.0.1:" + std::to_wstring(port)); }
+    void RunAll(const std::wstring& args = L"") {
+        const RunResult r = RunAndWait(exe, args);
+        ASSERT_TRUE(r.ended);
+        ASSERT_TRUE(WaitForNoProcess(L"Mrvn.exe"));
+    }
+    uint16_t port = 0;
+    std::wstring exe = kSetup + L"\\Mrvn.exe";
+};
+
+TEST_F(ReportTest, InstallationAndTheInstalledCopyReportWithRunningCounts) {
+    RunAll();
+    EXPECT_EQ(RequestLines(test::ServerLog(port)),
+              (std::vector<std::string>{"GET /install.htm?tag=mrvn&ver=3.0.0.1&count=1 HTTP/1.1",
+                                        "GET /active.htm?tag=mrvn&ver=3.0.0.1&count=1 HTTP/1.1"}));
+    ASSERT_TRUE(test::ResetServer(port));
+    RunAll();
+    EXPECT_EQ(RequestLines(test::ServerLog(port)),
+              (std::vector<std::string>{"GET /install.htm?tag=mrvn&ver=3.0.0.1&count=2 HTTP/1.1",
+                                        "GET /active.htm?tag=mrvn&ver=3.0.0.1&count=2 HTTP/1.1"}));
+}
+
+TEST_F(ReportTest, CountsGoOnWhenTheServerWasDownTheFirstTime) {
+    // Nothing listens on the discard port: the connection is refused at once.
+    SetLauncherString(L"ClientHost", L"127.0.0.1:9");
+    RunAll();
+    EXPECT_EQ(IniValue(CountersFile(), L"Inst"), L"1") << "the installation did not complete";
+    EXPECT_TRUE(FileExists(InstallFolder() + L"\\Mrvn.exe"));
+    EXPECT_EQ(IniValue(CountersFile(), L"Game"), L"1");
+    UseServer();
+    RunAll();
+    const auto lines = RequestLines(test::ServerLog(port));
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines[0], "GET /install.htm?tag=mrvn&ver=3.0.0.1&count=2 HTTP/1.1");
+}
+
+TEST_F(ReportTest, GameShortcutReportsAGameStart) {
+    ASSERT_TRUE(MakeFolders(InstallFolder()));
+    ASSERT_TRUE(WritePrivateProfileStringW(L"Mrvn", L"Game", L"41", CountersFile().c_str()));
+    RunAll(L"/MrvnD");
+    EXPECT_EQ(RequestLines(test::ServerLog(port)),
+              (std::vector<std::string>{"GET /active.htm?tag=mrvn&ver=3.0.0.1&count=42 HTTP/1.1"}));
+    EXPECT_EQ(IniValue(CountersFile(), L"Game"), L"42");
+}
+
+}  // namespace
+}  // namespace mrvn::wt
