@@ -12,6 +12,7 @@ using std::min;
 #include <gdiplus.h>
 
 #include "core/install.h"
+#include "net/win/update_job.h"
 #include "core/win/crash_dump.h"
 #include "core/win/report.h"
 #include "platform/win32/scoped.h"
@@ -47,8 +48,26 @@ void LaunchProgram(const wchar_t* path) {
 
 CTessaly3App::CTessaly3App()
     : m_state(m_platform.registry, m_platform.profile, m_platform.folders, m_platform.process, m_platform.clock,
-              m_platform.random) {
+              m_platform.random),
+      m_updater(UpdateContext{m_http, m_fileSink, m_fileSource, m_fileOps, m_platform.profile, m_platform.codePage,
+                              m_platform.process, m_state, m_hosts}) {
     g_theApp = this;
+}
+
+int CTessaly3App::CheckForUpdate(bool forced) {
+    const bool needed = m_updater.CheckForUpdate(forced);
+    const std::wstring& addr = m_updater.UpdAddr();
+    const size_t n = addr.size() < 511 ? addr.size() : 511;
+    addr.copy(m_szUpdAddr, n);
+    m_szUpdAddr[n] = L'\0';
+    return needed ? 1 : 0;
+}
+
+bool CTessaly3App::ApplyUpdate() {
+    UpdateJob job(m_updater, m_http, m_fileSink);
+    const bool started = job.Start(nullptr, nullptr);
+    const bool downloaded = started && job.Wait() == 1;
+    return ApplyUpdateFiles(m_fileOps, m_platform.process.ProgramPath(), downloaded);
 }
 
 BOOL CTessaly3App::InstallSelf() {
@@ -72,6 +91,18 @@ BOOL CTessaly3App::InitInstance() {
 
     if (m_runMode == RunUninstall) {
         // The removal question comes with the message box; until then nothing is changed.
+        return FALSE;
+    }
+    bool applyUpdate = false;
+    if (m_runMode == RunUpdate) {
+        CheckForUpdate(true);  // only to learn the download address
+        applyUpdate = true;
+    } else if (m_runMode == RunInstall || m_runMode == RunGameShortcut) {
+        applyUpdate = CheckForUpdate(false) != 0;
+    }
+    if (applyUpdate && ApplyUpdate()) {
+        LaunchProgram();
+        m_state.WriteUpdTime();
         return FALSE;
     }
 

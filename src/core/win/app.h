@@ -9,6 +9,9 @@
 #include "core/run_mode.h"
 #include "core/state_store.h"
 #include "framework/winapp.h"
+#include "net/update_rules.h"
+#include "platform/win32/win32_file_ops.h"
+#include "platform/win32/win32_http.h"
 #include "platform/win32/win32_platform.h"
 
 namespace mrvn::win {
@@ -29,6 +32,10 @@ public:
     int ExitInstance() override;
 
     BOOL InstallSelf();
+    // Nonzero when the server names another release than the running file.
+    int CheckForUpdate(bool forced);
+    // Downloads the release and trades the program files; true when the new file is in place.
+    bool ApplyUpdate();
 
     ULONG_PTR m_gdiplusToken = 0;
     wchar_t m_szUpdAddr[512] = {};
@@ -40,6 +47,11 @@ public:
     HostConfig m_hosts;
     Platform m_platform;
     StateStore m_state;
+    Win32HttpSession m_http;
+    Win32FileSink m_fileSink;
+    Win32FileSource m_fileSource;
+    Win32FileOps m_fileOps;
+    Updater m_updater;
 
 private:
     bool m_oleStarted = false;

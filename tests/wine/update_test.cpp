@@ -1,0 +1,220 @@
+// The self-update as the platform drives it: a configuration and a release on the loopback server.
+#include <gtest/gtest.h>
+
+#include "wine/wine_util.h"
+
+#include <wincrypt.h>
+
+#include <cstdio>
+
+#include "util/http_probe.h"
+
+namespace mrvn::wt {
+namespace {
+
+bool LogHas(uint16_t port, const std::string& requestLine) {
+    return test::ServerLog(port).find(requestLine + "\r\n") != std::string::npos;
+}
+
+std::wstring PendingRenames() {
+    HKEY key;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"System\\CurrentControlSet\\Control\\Session Manager", 0, KEY_READ,
+                      &key) != ERROR_SUCCESS)
+        return L"";
+    wchar_t buf[16384] = {};
+    DWORD size = sizeof buf - sizeof(wchar_t) * 2;
+    DWORD type = 0;
+    std::wstring out;
+    if (RegQueryValueExW(key, L"PendingFileRenameOperations", nullptr, &type, reinterpret_cast<BYTE*>(buf),
+                         &size) == ERROR_SUCCESS) {
+        for (const wchar_t* p = buf; *p; p += wcslen(p) + 1) out += std::wstring(p) + L"|";
+    }
+    RegCloseKey(key);
+    return out;
+}
+
+// The system's own MD5, to check ours against.
+std::string Md5Hex(const std::string& data) {
+    HCRYPTPROV prov = 0;
+    HCRYPTHASH hash = 0;
+    std::string hex;
+    if (CryptAcquireContextW(&prov, nullptr, nullptr, PROV_RSA_FULL, CRYPT_VERIFYCONTEXT) &&
+        CryptCreateHash(prov, CALG_MD5, 0, 0, &hash) &&
+        CryptHashData(hash, reinterpret_cast<const BYTE*>(data.data()), static_cast<DWORD>(data.size()), 0)) {
+        BYTE digest[16];
+        DWORD len = sizeof digest;
+        if (CryptGetHashParam(hash, HP_HASHVAL, digest, &len, 0)) {
+            for (BYTE b : digest) {
+                char two[3];
+                snprintf(two, sizeof two, "%02x", b);
+                hex += two;
+            }
+        }
+    }
+    if (hash) CryptDestroyHash(hash);
+    if (prov) CryptReleaseContext(prov, 0);
+    return hex;
+}
+
+void ClearPendingRenames() {
+    HKEY key;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"System\\CurrentControlSet\\Control\\Session Manager", 0, KEY_WRITE,
+                      &key) == ERROR_SUCCESS) {
+        RegDeleteValueW(key, L"PendingFileRenameOperations");
+        RegCloseKey(key);
+    }
+}
+
+class UpdateTest : public testing::Test {
+protected:
+    void SetUp() override {
+        port = TestServerPort();
+        ASSERT_NE(port, 0);
+        ASSERT_TRUE(WaitForNoProcess(L"Mrvn.exe", 30000));
+        DeleteLauncherKey();
+        ClearPendingRenames();
+        const std::wstring host = L"127.0.0.1:" + std::to_wstring(port);
+        SetLauncherString(L"ClientHost", host);
+        SetLauncherString(L"WebHost", host);
+        SetLauncherString(L"PlatformDomains", L"127.0.0.1");
+        RemoveTree(CommonAppData() + L"\\Quarn");
+        ASSERT_TRUE(MakeFolders(InstallFolder()));
+        ASSERT_TRUE(CopyFileW(MrvnExe().c_str(), program.c_str(), FALSE));
+        ASSERT_TRUE(ReadFileBytes(program, oldBytes));
+        // The new release: the same program with a tail, so it runs and hashes differently.
+        newBytes = oldBytes + std::string("release 3.0.0.2 tail", 20);
+        ASSERT_TRUE(test::ResetServer(port));
+        ASSERT_TRUE(test::SetServerRoute(port, "/files/NewMrvn.bin", "ok", newBytes));
+    }
+    void TearDown() override {
+        WaitForNoProcess(L"Mrvn.exe", 30000);
+        ClearPendingRenames();
+    }
+
+    void PublishConfig(const std::string& key, const std::string& addr) {
+        ASSERT_TRUE(test::SetServerRoute(port, "/update/ConfigMrvn.htm", "ok",
+                                         "[VerKey]\r\nMrvn=" + key + "\r\nUpdAddr=" + addr + "\r\n"));
+    }
+    std::string ReleaseAddr() const { return "http://127.0.0.1:" + std::to_string(port) + "/files/NewMrvn.bin"; }
+
+    void RunAll(const std::wstring& exe, const std::wstring& args) {
+        const RunResult r = RunAndWait(exe, args, 120000);
+        ASSERT_TRUE(r.ended);
+        ASSERT_TRUE(WaitForNoProcess(L"Mrvn.exe", 60000));
+    }
+    // The old program is still at its path, whole, and starts.
+    void ExpectOldProgramWorks() {
+        std::string now;
+        ASSERT_TRUE(ReadFileBytes(program, now));
+        EXPECT_TRUE(now == oldBytes) << "the program file changed";
+        std::vector<uint8_t> data;
+        DWORD type = 0;
+        EXPECT_FALSE(ReadLauncherValue(L"UpdTime", data, type)) << "a failed update wrote UpdTime";
+        const std::wstring before = IniValue(CountersFile(), L"Game", L"0");
+        RunAll(program, L"");
+        EXPECT_EQ(IniValue(CountersFile(), L"Game", L"0"), std::to_wstring(std::stoi(before) + 1));
+    }
+
+    uint16_t port = 0;
+    std::wstring program = InstallFolder() + L"\\Mrvn.exe";
+    std::string oldBytes, newBytes;
+};
+
+TEST_F(UpdateTest, ForcedUpdateDownloadsSwapsAndStartsTheNewProgram) {
+    PublishConfig("0123456789abcdef0123456789ab3001", ReleaseAddr());
+    RunAll(program, L"/update");
+
+    std::string now, old;
+    ASSERT_TRUE(ReadFileBytes(program, now));
+    EXPECT_TRUE(now == newBytes) << "the program file is not the release";
+    ASSERT_TRUE(ReadFileBytes(InstallFolder() + L"\\OldMrvn.exe", old));
+    EXPECT_TRUE(old == oldBytes);
+    EXPECT_FALSE(FileExists(InstallFolder() + L"\\NewMrvn.exe"));
+    EXPECT_FALSE(FileExists(InstallFolder() + L"\\ConfigMrvn.htm")) << "the configuration was not deleted";
+    EXPECT_NE(PendingRenames().find(L"OldMrvn.exe"), std::wstring::npos) << "OldMrvn.exe is not scheduled";
+
+    std::vector<uint8_t> upd;
+    DWORD type = 0;
+    ASSERT_TRUE(ReadLauncherValue(L"UpdTime", upd, type));
+    EXPECT_EQ(type, static_cast<DWORD>(REG_BINARY));
+    ASSERT_EQ(upd.size(), 16u);
+    SYSTEMTIME utc;
+    GetSystemTime(&utc);
+    EXPECT_EQ(upd[0] | (upd[1] << 8), utc.wYear);
+    // The new program started: a plain start of the installed copy counts a game.
+    EXPECT_EQ(IniValue(CountersFile(), L"Game"), L"1");
+    EXPECT_TRUE(LogHas(port, "GET /update/ConfigMrvn.htm HTTP/1.1"));
+    EXPECT_TRUE(LogHas(port, "GET /files/NewMrvn.bin HTTP/1.1"));
+}
+
+TEST_F(UpdateTest, FailuresLeaveTheOldProgramInPlaceAndWorking) {
+    const struct {
+        const char* name;
+        std::string addr;
+        const char* releaseKind;
+        bool blockOldName;  // a folder named OldMrvn.exe makes the first rename fail
+    } rows[] = {
+        {"address outside the allow-list", "http://elsewhere.example/NewMrvn.bin", "ok", false},
+        {"empty address", "", "ok", false},
+        {"short download", "", "short", false},
+        {"release missing", "", "404", false},
+        {"failed rename", "", "ok", true},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        ASSERT_TRUE(test::ResetServer(port));
+        ASSERT_TRUE(test::SetServerRoute(port, "/files/NewMrvn.bin", row.releaseKind, newBytes, 1000));
+        const bool useRelease = row.addr.empty() && std::string(row.name) != "empty address";
+        PublishConfig("0123456789abcdef0123456789ab3001", useRelease ? ReleaseAddr() : row.addr);
+        const std::wstring oldName = InstallFolder() + L"\\OldMrvn.exe";
+        if (row.blockOldName) {
+            ASSERT_TRUE(MakeFolders(oldName));
+        }
+        RunAll(program, L"/update");
+        if (row.blockOldName) RemoveDirectoryW(oldName.c_str());
+        if (std::string(row.name) == "address outside the allow-list") {
+            EXPECT_EQ(test::ServerLog(port).find("NewMrvn.bin"), std::string::npos);
+        }
+        ExpectOldProgramWorks();
+    }
+}
+
+TEST_F(UpdateTest, ScheduledCheckAtAGameShortcutStart) {
+    PublishConfig("0123456789abcdef0123456789ab3001", ReleaseAddr());
+    SYSTEMTIME utc;
+    GetSystemTime(&utc);
+
+    // Today is a disabled weekday: no request for the configuration at all.
+    HKEY key;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"Software\\Quarn\\GameLogin\\Mrvn", 0, nullptr, 0, KEY_WRITE,
+                              nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    const BYTE days[4] = {static_cast<BYTE>(utc.wDayOfWeek), static_cast<BYTE>((utc.wDayOfWeek + 1) % 7),
+                          static_cast<BYTE>((utc.wDayOfWeek + 1) % 7), 0};
+    ASSERT_EQ(RegSetValueExW(key, L"DisableDays", 0, REG_BINARY, days, 4), ERROR_SUCCESS);
+    RunAll(program, L"/MrvnD");
+    EXPECT_FALSE(LogHas(port, "GET /update/ConfigMrvn.htm HTTP/1.1"));
+
+    // Updated today already: no request either.
+    RegDeleteValueW(key, L"DisableDays");
+    ASSERT_EQ(RegSetValueExW(key, L"UpdTime", 0, REG_BINARY, reinterpret_cast<const BYTE*>(&utc), 16),
+              ERROR_SUCCESS);
+    RunAll(program, L"/MrvnD");
+    EXPECT_FALSE(LogHas(port, "GET /update/ConfigMrvn.htm HTTP/1.1"));
+
+    // Due: the check runs, and the server's upper-case copy of our own key means no update.
+    RegDeleteValueW(key, L"UpdTime");
+    RegCloseKey(key);
+    std::string ownKey = Md5Hex(oldBytes).substr(0, 28) + "3001";
+    for (char& c : ownKey) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
+    PublishConfig(ownKey, ReleaseAddr());
+    RunAll(program, L"/MrvnD");
+    EXPECT_TRUE(LogHas(port, "GET /update/ConfigMrvn.htm HTTP/1.1"));
+    EXPECT_FALSE(LogHas(port, "GET /files/NewMrvn.bin HTTP/1.1")) << "a differing key was reported";
+    std::string now;
+    ASSERT_TRUE(ReadFileBytes(program, now));
+    EXPECT_TRUE(now == oldBytes);
+}
+
+}  // namespace
+}  // namespace mrvn::wt
