@@ -75,8 +75,10 @@ TEST_F(ReportTest, GameShortcutReportsAGameStart) {
     ASSERT_TRUE(MakeFolders(InstallFolder()));
     ASSERT_TRUE(WritePrivateProfileStringW(L"Mrvn", L"Game", L"41", CountersFile().c_str()));
     RunAll(L"/MrvnD");
+    // The scheduled update check comes first (the server has no configuration: no update).
     EXPECT_EQ(RequestLines(test::ServerLog(port)),
-              (std::vector<std::string>{"GET /active.htm?tag=mrvn&ver=3.0.0.1&count=42 HTTP/1.1"}));
+              (std::vector<std::string>{"GET /update/ConfigMrvn.htm HTTP/1.1",
+                                        "GET /active.htm?tag=mrvn&ver=3.0.0.1&count=42 HTTP/1.1"}));
     EXPECT_EQ(IniValue(CountersFile(), L"Game"), L"42");
 }
 
