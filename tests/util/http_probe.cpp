@@ -98,6 +98,30 @@ bool SetServerRoute(uint16_t port, const std::string& path, const std::string& k
 
 bool ResetServer(uint16_t port) { return HttpProbe("127.0.0.1", port, "GET", "/__ctl/reset").status == 200; }
 
+std::vector<std::vector<std::string>> SplitServerLog(const std::string& log) {
+    std::vector<std::vector<std::string>> out;
+    size_t pos = 0;
+    while (pos < log.size()) {
+        const size_t end = log.find("\r\n\r\n", pos);
+        if (end == std::string::npos) break;
+        std::vector<std::string> lines;
+        for (size_t p = pos; p < end + 2;) {
+            const size_t e = log.find("\r\n", p);
+            lines.push_back(log.substr(p, e - p));
+            p = e + 2;
+        }
+        out.push_back(std::move(lines));
+        pos = end + 4;
+    }
+    return out;
+}
+
+std::vector<std::string> RequestLinesOf(const std::string& log) {
+    std::vector<std::string> out;
+    for (const auto& request : SplitServerLog(log)) out.push_back(request.front());
+    return out;
+}
+
 std::string ServerLog(uint16_t port) { return HttpProbe("127.0.0.1", port, "GET", "/__ctl/log").body; }
 
 }  // namespace mrvn::test

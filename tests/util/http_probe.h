@@ -3,6 +3,7 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace mrvn::test {
 
@@ -23,5 +24,10 @@ bool ResetServer(uint16_t port);
 std::string ServerLog(uint16_t port);
 
 std::string PercentEncode(const std::string& s);
+
+// The test server's log cut into requests, each as its lines (request line first).
+std::vector<std::vector<std::string>> SplitServerLog(const std::string& log);
+// Only the request lines.
+std::vector<std::string> RequestLinesOf(const std::string& log);
 
 }  // namespace mrvn::test

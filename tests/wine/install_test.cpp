@@ -23,14 +23,7 @@ protected:
     }
     void TearDown() override { WaitForNoProcess(L"Mrvn.exe", 30000); }
 
-    // Runs a copy and waits for it and for every copy it started.
-    void RunAll(const std::wstring& exe, const std::wstring& args = L"") {
-        const RunResult r = RunAndWait(exe, args);
-        ASSERT_TRUE(r.started);
-        ASSERT_TRUE(r.ended) << "the launcher did not end";
-        EXPECT_EQ(r.exitCode, 0u);
-        ASSERT_TRUE(WaitForNoProcess(L"Mrvn.exe")) << "a started copy did not end";
-    }
+    void RunAll(const std::wstring& exe, const std::wstring& args = L"") { ASSERT_TRUE(RunLauncher(exe, args)); }
 
     std::wstring setupCopy = kSetupFolder + L"\\Mrvn.exe";
 };

@@ -9,18 +9,6 @@ namespace {
 
 const std::wstring kSetup = L"C:\\MrvnReport";
 
-std::vector<std::string> RequestLines(const std::string& log) {
-    std::vector<std::string> lines;
-    size_t pos = 0;
-    while (pos < log.size()) {
-        const size_t end = log.find("\r\n\r\n", pos);
-        if (end == std::string::npos) break;
-        lines.push_back(log.substr(pos, log.find("\r\n", pos) - pos));
-        pos = end + 4;
-    }
-    return lines;
-}
-
 class ReportTest : public testing::Test {
 protected:
     void SetUp() override {
@@ -36,23 +24,19 @@ protected:
         ASSERT_TRUE(test::ResetServer(port));
     }
     void UseServer() { SetLauncherString(L"ClientHost", L"127.0.0.1:" + std::to_wstring(port)); }
-    void RunAll(const std::wstring& args = L"") {
-        const RunResult r = RunAndWait(exe, args);
-        ASSERT_TRUE(r.ended);
-        ASSERT_TRUE(WaitForNoProcess(L"Mrvn.exe"));
-    }
+    void RunAll(const std::wstring& args = L"") { ASSERT_TRUE(RunLauncher(exe, args)); }
     uint16_t port = 0;
     std::wstring exe = kSetup + L"\\Mrvn.exe";
 };
 
 TEST_F(ReportTest, InstallationAndTheInstalledCopyReportWithRunningCounts) {
     RunAll();
-    EXPECT_EQ(RequestLines(test::ServerLog(port)),
+    EXPECT_EQ(test::RequestLinesOf(test::ServerLog(port)),
               (std::vector<std::string>{"GET /install.htm?tag=mrvn&ver=3.0.0.1&count=1 HTTP/1.1",
                                         "GET /active.htm?tag=mrvn&ver=3.0.0.1&count=1 HTTP/1.1"}));
     ASSERT_TRUE(test::ResetServer(port));
     RunAll();
-    EXPECT_EQ(RequestLines(test::ServerLog(port)),
+    EXPECT_EQ(test::RequestLinesOf(test::ServerLog(port)),
               (std::vector<std::string>{"GET /install.htm?tag=mrvn&ver=3.0.0.1&count=2 HTTP/1.1",
                                         "GET /active.htm?tag=mrvn&ver=3.0.0.1&count=2 HTTP/1.1"}));
 }
@@ -66,7 +50,7 @@ TEST_F(ReportTest, CountsGoOnWhenTheServerWasDownTheFirstTime) {
     EXPECT_EQ(IniValue(CountersFile(), L"Game"), L"1");
     UseServer();
     RunAll();
-    const auto lines = RequestLines(test::ServerLog(port));
+    const auto lines = test::RequestLinesOf(test::ServerLog(port));
     ASSERT_FALSE(lines.empty());
     EXPECT_EQ(lines[0], "GET /install.htm?tag=mrvn&ver=3.0.0.1&count=2 HTTP/1.1");
 }
@@ -76,7 +60,7 @@ TEST_F(ReportTest, GameShortcutReportsAGameStart) {
     ASSERT_TRUE(WritePrivateProfileStringW(L"Mrvn", L"Game", L"41", CountersFile().c_str()));
     RunAll(L"/MrvnD");
     // The scheduled update check comes first (the server has no configuration: no update).
-    EXPECT_EQ(RequestLines(test::ServerLog(port)),
+    EXPECT_EQ(test::RequestLinesOf(test::ServerLog(port)),
               (std::vector<std::string>{"GET /update/ConfigMrvn.htm HTTP/1.1",
                                         "GET /active.htm?tag=mrvn&ver=3.0.0.1&count=42 HTTP/1.1"}));
     EXPECT_EQ(IniValue(CountersFile(), L"Game"), L"42");

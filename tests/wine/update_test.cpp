@@ -97,11 +97,7 @@ protected:
     }
     std::string ReleaseAddr() const { return "http://127.0.0.1:" + std::to_string(port) + "/files/NewMrvn.bin"; }
 
-    void RunAll(const std::wstring& exe, const std::wstring& args) {
-        const RunResult r = RunAndWait(exe, args, 120000);
-        ASSERT_TRUE(r.ended);
-        ASSERT_TRUE(WaitForNoProcess(L"Mrvn.exe", 60000));
-    }
+    void RunAll(const std::wstring& exe, const std::wstring& args) { ASSERT_TRUE(RunLauncher(exe, args, 120000)); }
     // The old program is still at its path, whole, and starts.
     void ExpectOldProgramWorks() {
         std::string now;

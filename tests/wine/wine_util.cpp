@@ -46,6 +46,15 @@ RunResult RunAndWait(const std::wstring& exe, const std::wstring& args, DWORD ti
     return r;
 }
 
+::testing::AssertionResult RunLauncher(const std::wstring& exe, const std::wstring& args, DWORD timeoutMs) {
+    const RunResult r = RunAndWait(exe, args, timeoutMs);
+    if (!r.started) return ::testing::AssertionFailure() << "could not start the launcher";
+    if (!r.ended) return ::testing::AssertionFailure() << "the launcher did not end";
+    if (r.exitCode != 0) return ::testing::AssertionFailure() << "the launcher ended with " << r.exitCode;
+    if (!WaitForNoProcess(L"Mrvn.exe", timeoutMs)) return ::testing::AssertionFailure() << "a started copy did not end";
+    return ::testing::AssertionSuccess();
+}
+
 bool WaitForNoProcess(const std::wstring& exeName, DWORD timeoutMs) {
     const DWORD start = GetTickCount();
     for (;;) {

@@ -2,6 +2,8 @@
 #pragma once
 #include <windows.h>
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -20,6 +22,8 @@ struct RunResult {
 };
 // Starts `exe` with `args` and waits up to `timeoutMs` for it to end.
 RunResult RunAndWait(const std::wstring& exe, const std::wstring& args, DWORD timeoutMs = 60000);
+// Runs `exe` and then waits for every copy of the launcher it started, as a player's start would.
+::testing::AssertionResult RunLauncher(const std::wstring& exe, const std::wstring& args, DWORD timeoutMs = 60000);
 // Waits until no process runs from a program file of this name (case-insensitive).
 bool WaitForNoProcess(const std::wstring& exeName, DWORD timeoutMs = 60000);
 
