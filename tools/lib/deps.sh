@@ -4,7 +4,7 @@ set -euo pipefail
 
 need_pkgs=(cmake ninja-build g++ googletest libgtest-dev
            g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev
-           wine wine32:i386 xvfb xdotool imagemagick fonts-wqy-microhei locales python3)
+           wine wine32:i386 xvfb xdotool imagemagick fonts-wqy-microhei locales procps)
 
 missing=()
 for p in "${need_pkgs[@]}"; do
@@ -14,7 +14,6 @@ for p in "${need_pkgs[@]}"; do
 done
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
     dpkg --add-architecture i386
-    apt_update_needed=1
 fi
 if [ ${#missing[@]} -gt 0 ]; then
     echo "deps: installing ${missing[*]}" >&2
