@@ -3,6 +3,10 @@
 #include <windows.h>
 #include <wininet.h>
 
+#include <cstring>
+#include <functional>
+#include <vector>
+
 #include "core/text.h"
 
 namespace mrvn::win {
@@ -13,6 +17,81 @@ HINTERNET H(NetHandle h) { return reinterpret_cast<HINTERNET>(h); }
 NetHandle N(HINTERNET h) { return reinterpret_cast<NetHandle>(h); }
 
 }  // namespace
+
+// Runs one blocking call at a time for its request. It lives as long as its thread: once the
+// request is closed the caller stops waiting, and a call still blocked finishes into the helper's
+// own buffer, never into the caller's.
+class Win32HttpSession::Helper {
+public:
+    Helper()
+        : ready_(CreateEventW(nullptr, FALSE, FALSE, nullptr)),
+          done_(CreateEventW(nullptr, FALSE, FALSE, nullptr)),
+          closed_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
+    ~Helper() {
+        for (HANDLE h : {ready_, done_, closed_}) {
+            if (h) CloseHandle(h);
+        }
+    }
+    Helper(const Helper&) = delete;
+    Helper& operator=(const Helper&) = delete;
+
+    bool Start(const std::shared_ptr<Helper>& self) {
+        if (!ready_ || !done_ || !closed_) return false;
+        auto* keep = new std::shared_ptr<Helper>(self);
+        HANDLE thread = CreateThread(nullptr, 0, &Helper::Main, keep, 0, nullptr);
+        if (!thread) {
+            delete keep;
+            return false;
+        }
+        CloseHandle(thread);
+        return true;
+    }
+
+    // False with the last error ERROR_INTERNET_OPERATION_CANCELLED when the request was closed first.
+    bool Call(std::function<BOOL()> job) {
+        job_ = std::move(job);
+        SetEvent(ready_);
+        const HANDLE waits[] = {done_, closed_};
+        if (WaitForMultipleObjects(2, waits, FALSE, INFINITE) != WAIT_OBJECT_0) {
+            SetLastError(ERROR_INTERNET_OPERATION_CANCELLED);
+            return false;
+        }
+        SetLastError(error_);
+        return ok_;
+    }
+
+    void Closed() { SetEvent(closed_); }
+    std::vector<unsigned char> buffer;
+    DWORD count = 0;
+
+private:
+    static DWORD WINAPI Main(void* p) {
+        std::shared_ptr<Helper> self = std::move(*static_cast<std::shared_ptr<Helper>*>(p));
+        delete static_cast<std::shared_ptr<Helper>*>(p);
+        const HANDLE waits[] = {self->ready_, self->closed_};
+        while (WaitForMultipleObjects(2, waits, FALSE, INFINITE) == WAIT_OBJECT_0) {
+            self->ok_ = self->job_() != FALSE;
+            self->error_ = GetLastError();
+            SetEvent(self->done_);
+        }
+        return 0;
+    }
+
+    HANDLE ready_, done_, closed_;
+    std::function<BOOL()> job_;
+    bool ok_ = false;
+    DWORD error_ = 0;
+};
+
+std::shared_ptr<Win32HttpSession::Helper> Win32HttpSession::HelperOf(NetHandle request) {
+    std::lock_guard<std::mutex> lock(mu_);
+    auto it = helpers_.find(request);
+    if (it != helpers_.end()) return it->second;
+    auto helper = std::make_shared<Helper>();
+    if (!helper->Start(helper)) return nullptr;
+    helpers_[request] = helper;
+    return helper;
+}
 
 NetHandle Win32HttpSession::Open(const std::wstring& agent, uint32_t accessType) {
     return N(InternetOpenW(agent.c_str(), accessType, nullptr, nullptr, 0));
@@ -28,8 +107,12 @@ NetHandle Win32HttpSession::OpenRequest(NetHandle connection, const std::wstring
 }
 
 bool Win32HttpSession::Send(NetHandle request, const std::wstring& headers) {
+    const std::shared_ptr<Helper> helper = HelperOf(request);
+    if (!helper) return false;
     // The header length is given in characters.
-    return HttpSendRequestW(H(request), headers.c_str(), static_cast<DWORD>(headers.size()), nullptr, 0) != FALSE;
+    return helper->Call([request, headers] {
+        return HttpSendRequestW(H(request), headers.c_str(), static_cast<DWORD>(headers.size()), nullptr, 0);
+    });
 }
 
 bool Win32HttpSession::QueryStatusCode(NetHandle request, uint32_t& status) {
@@ -53,10 +136,19 @@ bool Win32HttpSession::QueryContentLength(NetHandle request, uint32_t& length) {
 }
 
 bool Win32HttpSession::Read(NetHandle request, void* buffer, uint32_t size, uint32_t& got) {
-    DWORD n = 0;
-    const BOOL ok = InternetReadFile(H(request), buffer, size, &n);
-    got = n;
-    return ok != FALSE;
+    got = 0;
+    const std::shared_ptr<Helper> helper = HelperOf(request);
+    if (!helper) return false;
+    Helper* h = helper.get();
+    if (h->buffer.size() < size) h->buffer.resize(size);
+    const bool ok = h->Call([request, h, size] {
+        h->count = 0;
+        return InternetReadFile(H(request), h->buffer.data(), size, &h->count);
+    });
+    if (!ok) return false;
+    got = h->count < size ? h->count : size;
+    std::memcpy(buffer, h->buffer.data(), got);
+    return true;
 }
 
 uint32_t Win32HttpSession::SetFilePointer(NetHandle request, uint32_t position) {
@@ -64,7 +156,17 @@ uint32_t Win32HttpSession::SetFilePointer(NetHandle request, uint32_t position) 
 }
 
 void Win32HttpSession::Close(NetHandle handle) {
-    if (handle) InternetCloseHandle(H(handle));
+    if (!handle) return;
+    InternetCloseHandle(H(handle));
+    std::shared_ptr<Helper> helper;
+    {
+        std::lock_guard<std::mutex> lock(mu_);
+        auto it = helpers_.find(handle);
+        if (it == helpers_.end()) return;
+        helper = std::move(it->second);
+        helpers_.erase(it);
+    }
+    helper->Closed();
 }
 
 uint32_t Win32HttpSession::LastError() { return GetLastError(); }
