@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <thread>
 
 #include "fakes/fake_net.h"
@@ -181,6 +182,55 @@ TEST_F(DownloadTest, CancelFromAnotherThreadUnblocksTheRead) {
     EXPECT_TRUE(net.AllClosedOnce());
     ASSERT_EQ(sink.closes.size(), 1u);
     EXPECT_EQ(sink.closes.begin()->second, 1);
+}
+
+// Wine's InternetSetFilePointer is a stub that always fails; the fake answers everything else.
+class FailingSeekSession final : public HttpSession {
+public:
+    explicit FailingSeekSession(FakeHttpSession& real) : real_(real) {}
+    NetHandle Open(const std::wstring& a, uint32_t t) override { return real_.Open(a, t); }
+    NetHandle Connect(NetHandle r, const std::wstring& h, uint16_t p) override { return real_.Connect(r, h, p); }
+    NetHandle OpenRequest(NetHandle c, const std::wstring& v, const std::wstring& o, const std::wstring& ver,
+                          uint32_t f) override {
+        return real_.OpenRequest(c, v, o, ver, f);
+    }
+    bool Send(NetHandle r, const std::wstring& h) override { return real_.Send(r, h); }
+    bool QueryStatusCode(NetHandle r, uint32_t& s) override { return real_.QueryStatusCode(r, s); }
+    bool QueryContentLength(NetHandle r, uint32_t& l) override { return real_.QueryContentLength(r, l); }
+    bool Read(NetHandle r, void* b, uint32_t n, uint32_t& got) override { return real_.Read(r, b, n, got); }
+    uint32_t SetFilePointer(NetHandle, uint32_t position) override {
+        seeks.push_back(position);
+        return kInvalidFilePointer;
+    }
+    void Close(NetHandle h) override { real_.Close(h); }
+    uint32_t LastError() override { return 12016; }  // ERROR_INTERNET_INVALID_OPERATION
+    std::vector<uint32_t> seeks;
+
+private:
+    FakeHttpSession& real_;
+};
+
+TEST_F(DownloadTest, FailingFilePointerNeitherStopsNorPassesTheTransfer) {
+    const struct {
+        size_t deliver;
+        bool ok;
+        std::vector<uint32_t> seeks;
+    } rows[] = {{SIZE_MAX, true, {512, 1024, 1300}}, {700, false, {512, 700}}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.deliver);
+        FakeHttpSession fake;
+        FakeFileSink files;
+        fake.reply.body = Body(1300);
+        fake.reply.deliver = row.deliver;
+        FailingSeekSession net(fake);
+        DownloadOptions o;
+        o.allowList = &kDomains;
+        EXPECT_EQ(HttpDownloadToFile(net, files, L"http://dl.quarn.com/NewMrvn.exe", kFile, o), row.ok);
+        // Still asked after every chunk, and the count against Content-Length decides alone.
+        EXPECT_EQ(net.seeks, row.seeks);
+        EXPECT_EQ(files.files[kFile], Body(std::min<size_t>(row.deliver, 1300)));
+        EXPECT_TRUE(fake.AllClosedOnce());
+    }
 }
 
 TEST(HttpPing, SendsAndIgnoresTheAnswer) {
