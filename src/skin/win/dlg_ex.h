@@ -1,0 +1,72 @@
+// CDlgEx: the framed window every dialog of the launcher is built on. It throws the system frame
+// away and draws its own from a background image: corner-cut shape, icon and title, caption buttons,
+// caption dragging, border sizing and maximizing to the work area.
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+#include "framework/wnd.h"
+#include "skin/dlg_frame.h"
+#include "skin/win/skin_controls_win.h"
+
+namespace mrvn::skin {
+
+class CDlgEx : public fw::CDialog {
+public:
+    CDlgEx(UINT templateId, fw::CWnd* parent = nullptr);
+    ~CDlgEx() override;
+
+    BOOL OnInitDialog() override;
+
+    // Any bitmap may be null. The dialog takes the background and the maximize and restore strips;
+    // the close and minimize strips stay the caller's.
+    BOOL SetSkin(HBITMAP background, bool resizeToBackground, bool stretchSkin, HBITMAP minimize, HBITMAP maximize,
+                 HBITMAP restore, HBITMAP close);
+    void SetTitle(const std::wstring& text);
+    void UpdateWindowRegion();
+
+    virtual void OnCloseButton();
+    virtual void OnMinimizeButton();
+    virtual void ToggleMaximize();
+    virtual void UpdateMaximizeButton(bool maximized);
+
+    // The frame members as the portable rules take them.
+    DlgFrameStyle FrameStyle() const;
+
+    BOOL m_bShowTitle = TRUE;
+    int m_nCaptionHeight = -1;
+    int m_nBtnRightMargin = 5;
+    int m_nBtnTop = 1;
+    int m_nBtnSpacing = 0;
+    int m_nBorder = 3;
+    COLORREF m_crTitle = 0xFFFFFF;
+    int m_nTitleWeight = 400;
+    HBITMAP m_bmpBackground = nullptr;
+    CBtnEx m_btnClose;
+    CBtnEx m_btnMin;
+    CBtnEx m_btnMax;
+    int m_nMaxWidth = 1440;
+    int m_nMaxHeight = 900;
+    RECT m_rcRestore{};
+    BOOL m_bMaximized = FALSE;
+    BOOL m_bResizable = FALSE;
+    BOOL m_bStretchSkin = FALSE;
+    HBITMAP m_bmpMaximize = nullptr;
+    HBITMAP m_bmpRestore = nullptr;
+
+protected:
+    BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
+    LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+
+    // Paints the whole frame into `dc` at (0, 0) in one blit; FALSE without a background.
+    BOOL PaintFrame(HDC dc);
+
+private:
+    void DrawBackground(HDC dc, int w, int h);
+    void DrawIconAndTitle(HDC dc);
+    HICON SmallIcon() const;
+    int WindowFontHeight() const;
+};
+
+}  // namespace mrvn::skin
