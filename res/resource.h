@@ -3,3 +3,8 @@
 
 #define IDI_MAINFRAME 128
 #define IDI_PLATFORM 155
+
+// The skinned toolkit (res/skin_ui.rc).
+#define IDD_MESSAGE_BOX 130
+#define IDC_MSG_BTN1 5000
+#define IDC_MSG_BTN2 5001

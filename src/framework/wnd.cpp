@@ -19,11 +19,8 @@ CWnd::~CWnd() {
     // An object may die before its window (a stack dialog after EndDialog, a member control);
     // the window then falls back to its own procedure.
     if (m_hWnd && ::IsWindow(m_hWnd)) {
-        if (m_oldProc) {
-            UnsubclassWindow();
-        } else {
-            ::RemovePropW(m_hWnd, kObjectProp);
-        }
+        // Only what this object put there: a plain handle holder leaves the window alone.
+        if (FromHandle(m_hWnd) == this) UnsubclassWindow();
     }
 }
 
