@@ -1,0 +1,95 @@
+// Shows the skinned toolkit for screenshots: a framed dialog with buttons in their four looks, a
+// wrapping Chinese static and a half-full progress bar; /msgbox0, /msgbox1 or /msgbox4 show the
+// message box in that style instead.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <string>
+
+#include "framework/wnd.h"
+#include "skin/win/dlg_ex.h"
+#include "skin/win/message_box.h"
+#include "skin/win/skin_controls_win.h"
+#include "skin/win/skin_image.h"
+
+using namespace mrvn;
+using namespace mrvn::skin;
+
+namespace {
+
+class CSkinDemoDlg : public CDlgEx {
+public:
+    CSkinDemoDlg() : CDlgEx(kMessageBoxTemplate) {}
+
+    BOOL OnInitDialog() override {
+        CDlgEx::OnInitDialog();
+        HMODULE m = fw::ResourceInstance();
+        HICON icon = static_cast<HICON>(::LoadImageW(m, MAKEINTRESOURCEW(128), IMAGE_ICON, 16, 16, 0));
+        if (icon) ::SendMessageW(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+        ::SetWindowPos(m_hWnd, nullptr, 60, 60, 480, 330, SWP_NOZORDER);
+        m_nCaptionHeight = 30;
+        m_nBorder = 4;
+        m_nBtnRightMargin = 0;
+        m_nBtnTop = 0;
+        m_bResizable = TRUE;
+        close_ = LoadSkinImage(m, 132);
+        minimize_ = LoadSkinImage(m, 136);
+        SetSkin(LoadSkinImage(m, 131), false, true, minimize_, LoadSkinImage(m, 135), LoadSkinImage(m, 137), close_);
+        SetTitle(L"皮肤演示 QuarnMorvane");
+
+        strip_ = LoadSkinImage(m, 133);
+        const wchar_t* labels[] = {L"普通", L"悬停", L"按下", L"禁用"};
+        for (int i = 0; i < 4; ++i) {
+            CBtnEx& b = buttons_[i];
+            b.Create(L"", WS_CHILD | WS_VISIBLE, RECT{30 + i * 80, 50, 87 + i * 80, 73}, this, 1000 + i);
+            ::SendMessageW(b.m_hWnd, WM_SETFONT, reinterpret_cast<WPARAM>(GetFont()), FALSE);
+            b.SetImageStrip(strip_, true);
+            b.m_strText = labels[i];
+        }
+        buttons_[1].m_bHover = TRUE;
+        buttons_[2].m_bPressedLatch = TRUE;
+        ::EnableWindow(buttons_[3].m_hWnd, FALSE);
+        buttons_[0].SetToolTipText(L"普通按钮");
+
+        text_.Create(L"", WS_CHILD | WS_VISIBLE | SS_NOTIFY, RECT{30, 95, 250, 110}, this, 1100);
+        ::SendMessageW(text_.m_hWnd, WM_SETFONT, reinterpret_cast<WPARAM>(GetFont()), FALSE);
+        text_.m_strText = L"正在检查更新，请稍候。新版本下载完成后登录器会自动重新启动。\r\n第二段：按行分开。";
+        text_.m_crText = RGB(40, 40, 40);
+
+        progress_.Create(WS_CHILD | WS_VISIBLE, RECT{30, 230, 420, 251}, this, 1200);
+        progress_.SetImages(LoadSkinImage(m, 152), LoadSkinImage(m, 153));
+        progress_.SetPos(50);
+        return TRUE;
+    }
+
+    ~CSkinDemoDlg() override {
+        if (close_) ::DeleteObject(close_);
+        if (minimize_) ::DeleteObject(minimize_);
+        if (strip_) ::DeleteObject(strip_);
+    }
+
+private:
+    HBITMAP close_ = nullptr, minimize_ = nullptr, strip_ = nullptr;
+    CBtnEx buttons_[4];
+    CStaticEx text_;
+    CImgProgress progress_;
+};
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR cmd, int) {
+    INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_WIN95_CLASSES | ICC_PROGRESS_CLASS};
+    ::InitCommonControlsEx(&icc);
+    const std::wstring args = cmd ? cmd : L"";
+    if (args.find(L"/msgbox") != std::wstring::npos) {
+        const int style = args.find(L"/msgbox4") != std::wstring::npos   ? 4
+                          : args.find(L"/msgbox1") != std::wstring::npos ? 1
+                                                                         : 0;
+        const wchar_t* text = style == 4   ? L"发现新版本，是否现在更新？"
+                              : style == 1 ? L"确定要删除登录器吗？\n删除后需要重新下载。"
+                                           : L"缓存清除完毕！";
+        return SkinMessageBox(nullptr, text, L"QuarnMorvane", style);
+    }
+    CSkinDemoDlg dlg;
+    return int(dlg.DoModal());
+}
