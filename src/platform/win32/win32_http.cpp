@@ -20,23 +20,15 @@ NetHandle N(HINTERNET h) { return reinterpret_cast<NetHandle>(h); }
 
 // Runs one blocking call at a time for its request. It lives as long as its thread: once the
 // request is closed the caller stops waiting, and a call still blocked finishes into the helper's
-// own buffer, never into the caller's.
+// own buffer, never into the caller's. The hand-over is an SRW lock with a condition variable:
+// every chunk crosses it twice, and these wait without a round trip to the Wine server.
 class Win32HttpSession::Helper {
 public:
-    Helper()
-        : ready_(CreateEventW(nullptr, FALSE, FALSE, nullptr)),
-          done_(CreateEventW(nullptr, FALSE, FALSE, nullptr)),
-          closed_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
-    ~Helper() {
-        for (HANDLE h : {ready_, done_, closed_}) {
-            if (h) CloseHandle(h);
-        }
-    }
+    Helper() = default;
     Helper(const Helper&) = delete;
     Helper& operator=(const Helper&) = delete;
 
     bool Start(const std::shared_ptr<Helper>& self) {
-        if (!ready_ || !done_ || !closed_) return false;
         auto* keep = new std::shared_ptr<Helper>(self);
         HANDLE thread = CreateThread(nullptr, 0, &Helper::Main, keep, 0, nullptr);
         if (!thread) {
@@ -49,18 +41,32 @@ public:
 
     // False with the last error ERROR_INTERNET_OPERATION_CANCELLED when the request was closed first.
     bool Call(std::function<BOOL()> job) {
+        AcquireSRWLockExclusive(&lock_);
         job_ = std::move(job);
-        SetEvent(ready_);
-        const HANDLE waits[] = {done_, closed_};
-        if (WaitForMultipleObjects(2, waits, FALSE, INFINITE) != WAIT_OBJECT_0) {
+        pending_ = true;
+        done_ = false;
+        WakeAllConditionVariable(&cv_);
+        while (!done_ && !closed_) SleepConditionVariableSRW(&cv_, &lock_, INFINITE, 0);
+        const bool done = done_;
+        const bool ok = ok_;
+        const DWORD error = error_;
+        ReleaseSRWLockExclusive(&lock_);
+        if (!done) {
             SetLastError(ERROR_INTERNET_OPERATION_CANCELLED);
             return false;
         }
-        SetLastError(error_);
-        return ok_;
+        SetLastError(error);
+        return ok;
     }
 
-    void Closed() { SetEvent(closed_); }
+    void Closed() {
+        AcquireSRWLockExclusive(&lock_);
+        closed_ = true;
+        ReleaseSRWLockExclusive(&lock_);
+        WakeAllConditionVariable(&cv_);
+    }
+
+    // Written only by the job, read by the caller after the job is done.
     std::vector<unsigned char> buffer;
     DWORD count = 0;
 
@@ -68,18 +74,32 @@ private:
     static DWORD WINAPI Main(void* p) {
         std::shared_ptr<Helper> self = std::move(*static_cast<std::shared_ptr<Helper>*>(p));
         delete static_cast<std::shared_ptr<Helper>*>(p);
-        const HANDLE waits[] = {self->ready_, self->closed_};
-        while (WaitForMultipleObjects(2, waits, FALSE, INFINITE) == WAIT_OBJECT_0) {
-            self->ok_ = self->job_() != FALSE;
-            self->error_ = GetLastError();
-            SetEvent(self->done_);
-        }
+        self->Loop();
         return 0;
     }
+    void Loop() {
+        AcquireSRWLockExclusive(&lock_);
+        for (;;) {
+            while (!pending_ && !closed_) SleepConditionVariableSRW(&cv_, &lock_, INFINITE, 0);
+            if (!pending_) break;  // closed and idle
+            pending_ = false;
+            std::function<BOOL()> job = std::move(job_);
+            ReleaseSRWLockExclusive(&lock_);
+            const bool ok = job() != FALSE;
+            const DWORD error = GetLastError();
+            AcquireSRWLockExclusive(&lock_);
+            ok_ = ok;
+            error_ = error;
+            done_ = true;
+            WakeAllConditionVariable(&cv_);
+        }
+        ReleaseSRWLockExclusive(&lock_);
+    }
 
-    HANDLE ready_, done_, closed_;
+    SRWLOCK lock_ = SRWLOCK_INIT;
+    CONDITION_VARIABLE cv_ = CONDITION_VARIABLE_INIT;
     std::function<BOOL()> job_;
-    bool ok_ = false;
+    bool pending_ = false, done_ = false, closed_ = false, ok_ = false;
     DWORD error_ = 0;
 };
 
