@@ -172,7 +172,7 @@ protected:
     std::vector<uint32_t> percents;
 };
 
-TEST_F(HttpWinInet, ServerSeesTheAgentAndTheHeaderBlockVerbatim) {
+TEST_F(HttpWinInet, ServerSeesTheAgentAndTheHeaderBlockInOrder) {
     ASSERT_TRUE(test::SetServerRoute(port, "/hdr.htm", "ok", "x"));
     ASSERT_TRUE(Download("/hdr.htm?tag=mrvn"));
     const auto requests = Requests(test::ServerLog(port));
