@@ -15,6 +15,7 @@ using std::min;
 #include "net/win/update_job.h"
 #include "core/win/crash_dump.h"
 #include "core/win/report.h"
+#include "skin/win/message_box.h"
 #include "platform/win32/scoped.h"
 
 namespace mrvn::win {
@@ -90,7 +91,10 @@ BOOL CTessaly3App::InitInstance() {
     m_hReportDone = CreateEventW(nullptr, TRUE, FALSE, nullptr);
 
     if (m_runMode == RunUninstall) {
-        // The removal question comes with the message box; until then nothing is changed.
+        // Only Yes goes on to the removal; any other answer leaves everything as it is.
+        const int answer =
+            skin::SkinMessageBox(nullptr, L"确定要移除 QuarnMorvane极速登录器吗？", L"QuarnMorvane", 4);
+        (void)answer;  // the removal itself is not part of this program yet
         return FALSE;
     }
     bool applyUpdate = false;
@@ -133,7 +137,10 @@ BOOL CTessaly3App::InitInstance() {
     }
 
     if (m_runMode == RunGamePage || m_runMode == RunGameHall) {
-        if (FAILED(OleInitialize(nullptr))) return FALSE;
+        if (FAILED(OleInitialize(nullptr))) {
+            skin::SkinMessageBox(nullptr, L"初始化OLE库失败", L"QuarnMorvane", 0);
+            return FALSE;
+        }
         m_oleStarted = true;
     }
     return FALSE;
