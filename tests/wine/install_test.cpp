@@ -103,44 +103,15 @@ TEST_F(StartupTest, PageAndHallStartsWithMissingOrOverlongArgumentsEndCleanly) {
     EXPECT_FALSE(FileExists(InstallFolder() + L"\\Mrvn.exe"));
 }
 
-struct FoundWindow {
-    DWORD pid;
-    HWND hwnd;
-};
-
-BOOL CALLBACK FindTopLevelOf(HWND hwnd, LPARAM lp) {
-    auto* f = reinterpret_cast<FoundWindow*>(lp);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(hwnd, &pid);
-    if (pid == f->pid && IsWindowVisible(hwnd)) {
-        f->hwnd = hwnd;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-HWND WaitForWindowOf(DWORD pid, DWORD timeoutMs = 30000) {
-    FoundWindow f{pid, nullptr};
-    for (DWORD waited = 0; waited < timeoutMs && !f.hwnd; waited += 100) {
-        EnumWindows(FindTopLevelOf, reinterpret_cast<LPARAM>(&f));
-        if (!f.hwnd) Sleep(100);
-    }
-    return f.hwnd;
-}
-
 TEST_F(StartupTest, RemovalQuestionAnsweredOtherThanYesChangesNothing) {
     RunAll(setupCopy);
     const std::wstring installed = InstallFolder() + L"\\Mrvn.exe";
     // No (5001 is the second button) and the caption's close button (50000).
     for (const WORD button : {WORD(5001), WORD(50000)}) {
         SCOPED_TRACE(button);
-        std::wstring cmd = L"\"" + installed + L"\" /uninst";
-        STARTUPINFOW si = {};
-        si.cb = sizeof si;
         PROCESS_INFORMATION pi = {};
-        ASSERT_TRUE(CreateProcessW(installed.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
-                                   &pi));
-        CloseHandle(pi.hThread);
+        pi.hProcess = StartProcess(installed, L"/uninst", &pi.dwProcessId);
+        ASSERT_NE(pi.hProcess, nullptr);
         const HWND box = WaitForWindowOf(pi.dwProcessId);
         ASSERT_NE(box, nullptr) << "no question was shown";
         wchar_t title[64] = {};

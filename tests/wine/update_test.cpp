@@ -175,6 +175,28 @@ TEST_F(UpdateTest, FailuresLeaveTheOldProgramInPlaceAndWorking) {
     }
 }
 
+TEST_F(UpdateTest, ProgressDialogShowsAndItsCloseButtonCancelsTheDownload) {
+    ASSERT_TRUE(test::SetServerRoute(port, "/files/NewMrvn.bin", "stall", newBytes));
+    PublishConfig("0123456789abcdef0123456789ab3001", ReleaseAddr());
+    DWORD pid = 0;
+    HANDLE process = StartProcess(program, L"/update", &pid);
+    ASSERT_NE(process, nullptr);
+    const HWND dialog = WaitForWindowOf(pid);
+    ASSERT_NE(dialog, nullptr) << "no progress dialog";
+    wchar_t title[64] = {};
+    GetWindowTextW(dialog, title, 64);
+    EXPECT_STREQ(title, L"版本更新中...");
+    EXPECT_NE(GetDlgItem(dialog, 1000), nullptr) << "no progress bar";
+    // Enter does not end it; the caption's close button does.
+    SendMessageW(dialog, WM_KEYDOWN, VK_RETURN, 0);
+    EXPECT_EQ(WaitForSingleObject(process, 300), static_cast<DWORD>(WAIT_TIMEOUT));
+    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(50000, BN_CLICKED), 0);
+    EXPECT_EQ(WaitForSingleObject(process, 60000), static_cast<DWORD>(WAIT_OBJECT_0)) << "cancel did not end it";
+    CloseHandle(process);
+    ASSERT_TRUE(WaitForNoProcess(L"Mrvn.exe", 60000));
+    ExpectOldProgramWorks();
+}
+
 TEST_F(UpdateTest, ScheduledCheckAtAGameShortcutStart) {
     PublishConfig("0123456789abcdef0123456789ab3001", ReleaseAddr());
     SYSTEMTIME utc;

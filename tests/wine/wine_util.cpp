@@ -74,6 +74,46 @@ bool WaitForNoProcess(const std::wstring& exeName, DWORD timeoutMs) {
     }
 }
 
+namespace {
+struct FoundWindow {
+    DWORD pid;
+    HWND hwnd;
+};
+
+BOOL CALLBACK FindTopLevelOf(HWND hwnd, LPARAM lp) {
+    auto* f = reinterpret_cast<FoundWindow*>(lp);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    if (pid == f->pid && IsWindowVisible(hwnd)) {
+        f->hwnd = hwnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+}  // namespace
+
+HWND WaitForWindowOf(DWORD pid, DWORD timeoutMs) {
+    FoundWindow f{pid, nullptr};
+    for (DWORD waited = 0; waited < timeoutMs && !f.hwnd; waited += 100) {
+        EnumWindows(FindTopLevelOf, reinterpret_cast<LPARAM>(&f));
+        if (!f.hwnd) Sleep(100);
+    }
+    return f.hwnd;
+}
+
+HANDLE StartProcess(const std::wstring& exe, const std::wstring& args, DWORD* pid) {
+    std::wstring cmd = L"\"" + exe + L"\"" + (args.empty() ? L"" : L" " + args);
+    STARTUPINFOW si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    if (!CreateProcessW(exe.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+        return nullptr;
+    }
+    CloseHandle(pi.hThread);
+    if (pid) *pid = pi.dwProcessId;
+    return pi.hProcess;
+}
+
 std::wstring CommonAppData() {
     wchar_t buf[MAX_PATH] = {};
     SHGetFolderPathW(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT, buf);

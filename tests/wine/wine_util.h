@@ -27,6 +27,11 @@ RunResult RunAndWait(const std::wstring& exe, const std::wstring& args, DWORD ti
 // Waits until no process runs from a program file of this name (case-insensitive).
 bool WaitForNoProcess(const std::wstring& exeName, DWORD timeoutMs = 60000);
 
+// The first visible top-level window of process `pid`, waiting for it to appear; null if none came.
+HWND WaitForWindowOf(DWORD pid, DWORD timeoutMs = 30000);
+// Starts `exe` with `args` without waiting; the caller closes the returned process handle.
+HANDLE StartProcess(const std::wstring& exe, const std::wstring& args, DWORD* pid);
+
 std::wstring CommonAppData();
 std::wstring InstallFolder();
 std::wstring CountersFile();

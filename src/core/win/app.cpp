@@ -12,7 +12,7 @@ using std::min;
 #include <gdiplus.h>
 
 #include "core/install.h"
-#include "net/win/update_job.h"
+#include "net/win/prgs_dlg.h"
 #include "core/win/crash_dump.h"
 #include "core/win/report.h"
 #include "skin/win/message_box.h"
@@ -65,9 +65,8 @@ int CTessaly3App::CheckForUpdate(bool forced) {
 }
 
 bool CTessaly3App::ApplyUpdate() {
-    UpdateJob job(m_updater, m_http, m_fileSink);
-    const bool started = job.Start(nullptr, nullptr);
-    const bool downloaded = started && job.Wait() == 1;
+    CPrgsDlg dialog(m_updater, m_http, m_fileSink);
+    const bool downloaded = dialog.DoModal() == IDOK;
     return ApplyUpdateFiles(m_fileOps, m_platform.process.ProgramPath(), downloaded);
 }
 

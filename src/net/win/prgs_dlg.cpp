@@ -1,0 +1,70 @@
+#include "net/win/prgs_dlg.h"
+
+#include "skin/win/skin_image.h"
+
+namespace mrvn::win {
+
+namespace {
+// Posted by the wait thread: the dialog ends on its own thread, never from the worker.
+constexpr UINT WM_UPDATE_DONE = WM_APP + 0x51;
+}  // namespace
+
+CPrgsDlg::CPrgsDlg(Updater& updater, HttpSession& session, FileSink& sink)
+    : CDlgEx(kUpdateDialogTemplate), updater_(updater), session_(session), sink_(sink) {}
+
+CPrgsDlg::~CPrgsDlg() {
+    if (job_) job_->Cancel();
+}
+
+void CPrgsDlg::DoDataExchange(fw::CDataExchange* dx) {
+    CDlgEx::DoDataExchange(dx);
+    fw::DDX_Control(dx, kUpdateProgressId, m_progress);
+}
+
+BOOL CPrgsDlg::OnInitDialog() {
+    CDlgEx::OnInitDialog();
+    m_nCaptionHeight = 30;
+    m_nBorder = 4;
+    m_nBtnRightMargin = m_nBtnTop = m_nBtnSpacing = 0;
+
+    const HMODULE module = GetModuleHandleW(nullptr);
+    SetTitle(L"版本更新中...");
+    const HBITMAP close = skin::LoadSkinImage(module, 132);
+    SetSkin(skin::LoadSkinImage(module, 131), false, true, nullptr, nullptr, nullptr, close);
+    if (close) DeleteObject(close);  // the button keeps its own copy
+
+    RECT rc, desk;
+    ::GetWindowRect(m_hWnd, &rc);
+    ::GetWindowRect(GetDesktopWindow(), &desk);
+    const int w = rc.right - rc.left, h = rc.bottom - rc.top;
+    ::SetWindowPos(m_hWnd, nullptr, desk.left + (desk.right - desk.left - w) / 2,
+                 desk.top + (desk.bottom - desk.top - h) / 2, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    ::SetWindowPos(m_hWnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+
+    m_progress.SetImages(skin::LoadSkinImage(module, 152), skin::LoadSkinImage(module, 153));
+
+    job_ = std::make_unique<UpdateJob>(updater_, session_, sink_);
+    const HWND self = m_hWnd;
+    if (!job_->Start(m_progress.m_hWnd, [self](int result) { PostMessageW(self, WM_UPDATE_DONE, result, 0); })) {
+        PostMessageW(self, WM_UPDATE_DONE, IDCANCEL, 0);
+    }
+    return TRUE;
+}
+
+void CPrgsDlg::OnCancel() {
+    // Closes the transfer's handles and waits for both threads; whatever they still hold is
+    // released once, on whichever side gets there first.
+    if (job_) job_->Cancel();
+    EndDialog(IDCANCEL);
+}
+
+LRESULT CPrgsDlg::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_UPDATE_DONE) {
+        if (job_) job_->Cancel();  // both threads have ended; this only joins them
+        EndDialog(static_cast<INT_PTR>(wParam) == IDOK ? IDOK : IDCANCEL);
+        return 0;
+    }
+    return CDlgEx::WindowProc(msg, wParam, lParam);
+}
+
+}  // namespace mrvn::win

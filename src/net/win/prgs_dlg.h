@@ -1,0 +1,38 @@
+// The progress dialog of the self-update: a skinned box whose bar follows the download.
+#pragma once
+#include <windows.h>
+
+#include <memory>
+
+#include "net/win/update_job.h"
+#include "skin/win/dlg_ex.h"
+
+namespace mrvn::win {
+
+// As in the resource script.
+inline constexpr UINT kUpdateDialogTemplate = 156;
+inline constexpr int kUpdateProgressId = 1000;
+
+class CPrgsDlg : public skin::CDlgEx {
+public:
+    CPrgsDlg(Updater& updater, HttpSession& session, FileSink& sink);
+    ~CPrgsDlg() override;
+
+    BOOL OnInitDialog() override;
+    void OnOK() override {}  // Enter does not end the download
+    void OnCancel() override;
+
+    skin::CImgProgress m_progress;
+
+protected:
+    void DoDataExchange(fw::CDataExchange* dx) override;
+    LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    Updater& updater_;
+    HttpSession& session_;
+    FileSink& sink_;
+    std::unique_ptr<UpdateJob> job_;
+};
+
+}  // namespace mrvn::win
