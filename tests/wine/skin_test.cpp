@@ -232,6 +232,7 @@ TEST_F(DlgSkin, ButtonShowsTheFrameOfItsState) {
 
     ::SendMessageW(btn, WM_MOUSEHOVER, 0, MAKELPARAM(5, 5));
     EXPECT_EQ(ButtonPixel(28, 11), StripPixel(1, 28, 11)) << "hover";
+    EXPECT_EQ(ButtonPixel(0, 0), CaptureWindow(dlg.m_hWnd).At(49, 80)) << "see-through corner, hover";
 
     ::SendMessageW(btn, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
     EXPECT_EQ(ButtonPixel(28, 11), StripPixel(2, 28, 11)) << "pressed";

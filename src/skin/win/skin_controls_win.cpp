@@ -22,6 +22,28 @@ BOOL TrackMouse(HWND hwnd) {
 
 SkinRect ToSkin(const RECT& r) { return {r.left, r.top, r.right, r.bottom}; }
 
+// The strip goes in one frame at a time: comctl32 6 as Wine ships it masks only the first image
+// of a multi-image AddMasked, and frame by frame is the same list on every system.
+void AddFramesMasked(fw::CImageList& list, HBITMAP strip, int frameW, int fh, int frames) {
+    HDC screen = ::GetDC(nullptr);
+    HDC src = ::CreateCompatibleDC(screen);
+    HDC dst = ::CreateCompatibleDC(screen);
+    HGDIOBJ oldSrc = ::SelectObject(src, strip);
+    for (int i = 0; i < frames; ++i) {
+        HBITMAP one = ::CreateCompatibleBitmap(screen, frameW, fh);
+        if (!one) break;
+        HGDIOBJ oldDst = ::SelectObject(dst, one);
+        ::BitBlt(dst, 0, 0, frameW, fh, src, i * frameW, 0, SRCCOPY);
+        ::SelectObject(dst, oldDst);
+        list.Add(one, kKeyColor);
+        ::DeleteObject(one);
+    }
+    ::SelectObject(src, oldSrc);
+    ::DeleteDC(dst);
+    ::DeleteDC(src);
+    ::ReleaseDC(nullptr, screen);
+}
+
 }  // namespace
 
 // ---- CBtnEx
@@ -44,7 +66,7 @@ BOOL CBtnEx::SetImageStrip(HBITMAP strip, bool resize) {
     const SIZE s = BitmapSize(strip);
     const SkinSize frame = StripFrameSize({s.cx, s.cy});
     if (strip && frame.width > 0 && frame.height > 0 && m_imgList.Create(frame.width, frame.height, ILC_COLOR24 | ILC_MASK, 4, 0)) {
-        m_imgList.Add(strip, kKeyColor);
+        AddFramesMasked(m_imgList, strip, frame.width, frame.height, 4);
         if (resize && m_hWnd)
             ::SetWindowPos(m_hWnd, nullptr, 0, 0, frame.width, frame.height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
