@@ -176,9 +176,54 @@ public:
     CImgProgress progress;
 };
 
+// The program runs with comctl32 6 (its manifest asks for it); this test program has no manifest,
+// so the dialog tests take the same controls through an activation context of their own.
+class CommonControls6 {
+public:
+    CommonControls6() {
+        wchar_t dir[MAX_PATH] = {};
+        ::GetTempPathW(MAX_PATH, dir);
+        path_ = std::wstring(dir) + L"mrvn_skin_cc6.manifest";
+        const char manifest[] =
+            "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>"
+            "<assembly xmlns=\"urn:schemas-microsoft-com:asm.v1\" manifestVersion=\"1.0\"><dependency>"
+            "<dependentAssembly><assemblyIdentity type=\"win32\" name=\"Microsoft.Windows.Common-Controls\" "
+            "version=\"6.0.0.0\" processorArchitecture=\"*\" publicKeyToken=\"6595b64144ccf1df\" language=\"*\"/>"
+            "</dependentAssembly></dependency></assembly>";
+        HANDLE f = ::CreateFileW(path_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        if (f == INVALID_HANDLE_VALUE) return;
+        DWORD written = 0;
+        ::WriteFile(f, manifest, sizeof(manifest) - 1, &written, nullptr);
+        ::CloseHandle(f);
+        ACTCTXW ac{};
+        ac.cbSize = sizeof(ac);
+        ac.lpSource = path_.c_str();
+        ctx_ = ::CreateActCtxW(&ac);
+        if (ctx_ != INVALID_HANDLE_VALUE && !::ActivateActCtx(ctx_, &cookie_)) cookie_ = 0;
+    }
+    ~CommonControls6() {
+        if (cookie_) ::DeactivateActCtx(0, cookie_);
+        if (ctx_ != INVALID_HANDLE_VALUE) ::ReleaseActCtx(ctx_);
+        ::DeleteFileW(path_.c_str());
+    }
+    bool Active() const { return cookie_ != 0; }
+
+private:
+    std::wstring path_;
+    HANDLE ctx_ = INVALID_HANDLE_VALUE;
+    ULONG_PTR cookie_ = 0;
+};
+
 class DlgSkin : public ::testing::Test {
 protected:
+    static void SetUpTestSuite() { cc6_ = new CommonControls6; }
+    static void TearDownTestSuite() {
+        delete cc6_;
+        cc6_ = nullptr;
+    }
+    static CommonControls6* cc6_;
     void SetUp() override {
+        ASSERT_TRUE(cc6_ && cc6_->Active());
         InitControls();
         ASSERT_TRUE(dlg.Create(kMessageBoxTemplate));
         ::ShowWindow(dlg.m_hWnd, SW_SHOWNOACTIVATE);
@@ -197,6 +242,8 @@ protected:
     COLORREF StripPixel(int frame, int x, int y) { return BitmapPixel(dlg.strip.get(), frame * 57 + x, y); }
     CTestDlg dlg;
 };
+
+CommonControls6* DlgSkin::cc6_ = nullptr;
 
 TEST_F(DlgSkin, FrameIsPaintedFromTheBackgroundWithoutKeyColour) {
     const Capture cap = CaptureWindow(dlg.m_hWnd);
@@ -284,6 +331,42 @@ TEST_F(DlgSkin, ProgressBarFollowsItsPosition) {
     EXPECT_EQ(screenAt(60), BitmapPixel(p.m_hbmBar, 60, row)) << "inside the filled half";
     ::SendMessageW(p.m_hWnd, PBM_SETRANGE, 0, MAKELPARAM(0, 50));
     EXPECT_EQ(screenAt(280), barMid) << "full after the range shrank to the position";
+}
+
+TEST_F(DlgSkin, StaticWrapsChineseTextAndGrowsDownward) {
+    CStaticEx text;
+    ASSERT_TRUE(text.Create(L"", WS_CHILD | WS_VISIBLE | SS_NOTIFY, RECT{20, 40, 120, 50}, &dlg, 1100));
+    ::SendMessageW(text.m_hWnd, WM_SETFONT, reinterpret_cast<WPARAM>(dlg.GetFont()), FALSE);
+    text.m_strText = std::wstring(20, L'汉');
+    text.m_crText = RGB(200, 0, 0);
+    text.Invalidate(FALSE);
+    const Capture cap = CaptureWindow(dlg.m_hWnd);
+    // A line height from the control's own font: the probe of the wrap walk.
+    HDC dc = ::GetDC(text.m_hWnd);
+    HGDIOBJ old = ::SelectObject(dc, dlg.GetFont());
+    GdiTextMeasurer measure(dc);
+    const int ph = measure.Measure(std::wstring(L"测试用汉字来获取宽度") + L'\0').height;
+    const int one = measure.Measure(L"汉").width;
+    ::SelectObject(dc, old);
+    ::ReleaseDC(text.m_hWnd, dc);
+    ASSERT_GT(ph, 0);
+    ASSERT_GT(one, 0);
+    const int lines = (20 + 100 / one - 1) / (100 / one);  // the characters that fit 100 pixels, per line
+    RECT r = text.GetWindowRect();
+    EXPECT_EQ(r.bottom - r.top, ph + (lines - 1) * (ph + 3));
+    // Text is drawn on the last line, and nothing beyond the 100-pixel width.
+    int lastLine = 0, beyond = 0;
+    const auto red = [](COLORREF c) { return GetRValue(c) > 120 && GetGValue(c) < 100 && GetBValue(c) < 100; };
+    for (int y = 40 + (lines - 1) * (ph + 3); y < 40 + (lines - 1) * (ph + 3) + ph; ++y)
+        for (int x = 20; x < 120; ++x) lastLine += red(cap.At(x, y));
+    for (int y = 40; y < 40 + lines * (ph + 3); ++y)
+        for (int x = 121; x < 200; ++x) beyond += red(cap.At(x, y));
+    EXPECT_GT(lastLine, 0);
+    EXPECT_EQ(beyond, 0);
+    // The hand cursor answer.
+    text.m_bHandCursor = TRUE;
+    EXPECT_EQ(::SendMessageW(text.m_hWnd, WM_SETCURSOR, WPARAM(text.m_hWnd), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)), TRUE);
+    EXPECT_EQ(::GetCursor(), ::LoadCursorW(nullptr, IDC_HAND));
 }
 
 TEST_F(DlgSkin, CaptionButtonsStandRightToLeftWithTips) {
