@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "framework/wnd.h"
+#include "wine/wine_util.h"
 #include "skin/message_box_layout.h"
 #include "skin/skin_images.h"
 #include "skin/win/dlg_ex.h"
@@ -142,6 +143,27 @@ TEST(SkinImage, CornerRegionCutsTheBackgroundsKeyCorners) {
     };
     for (const Case& c : cases) EXPECT_EQ(::PtInRegion(rgn, c.x, c.y) != 0, c.inside) << c.x << "," << c.y;
     ::DeleteObject(rgn);
+}
+
+TEST(SkinImage, ImageFileIsDrawnOverWhite) {
+    // The source tree's button strip, beside the build tree that holds Mrvn.exe.
+    std::wstring exe = wt::MrvnExe();
+    ASSERT_FALSE(exe.empty());
+    std::wstring dir = exe.substr(0, exe.find_last_of(L'\\'));  // build\win32
+    dir = dir.substr(0, dir.find_last_of(L'\\'));
+    dir = dir.substr(0, dir.find_last_of(L'\\'));
+    int w = -1, h = -1;
+    OwnedBitmap bmp(LoadImageFileOnWhite(dir + L"\\res\\skin\\133_button.png", w, h));
+    ASSERT_NE(bmp.get(), nullptr);
+    EXPECT_EQ(w, 228);
+    EXPECT_EQ(h, 23);
+    EXPECT_EQ(BitmapPixel(bmp.get(), 0, 0), RGB(255, 255, 255)) << "transparent corner over white";
+    EXPECT_EQ(BitmapPixel(bmp.get(), 28, 11), BitmapPixel(OwnedBitmap(LoadSkinImage(Module(), 133)).get(), 28, 11));
+
+    OwnedBitmap none(LoadImageFileOnWhite(dir + L"\\res\\skin\\no_such.png", w, h));
+    EXPECT_EQ(none.get(), nullptr);
+    EXPECT_EQ(w, 0);
+    EXPECT_EQ(h, 0);
 }
 
 // ---- a skinned dialog on the screen
