@@ -1,5 +1,7 @@
 #include "framework/winapp.h"
 
+#include "framework/wnd.h"
+
 namespace mrvn::fw {
 
 namespace {
@@ -13,6 +15,8 @@ CWinApp::~CWinApp() {
 }
 
 CWinApp* CWinApp::Current() { return g_app; }
+
+BOOL CWinApp::PreTranslateMessage(MSG* msg) { return WalkPreTranslate(msg); }
 
 int CWinApp::Run() {
     MSG msg;

@@ -16,7 +16,8 @@ public:
     virtual int Run();
     virtual int ExitInstance() { return exitCode_; }
     // Gives a window the first look at each message of the loop; TRUE swallows it.
-    virtual BOOL PreTranslateMessage(MSG*) { return FALSE; }
+    // The default offers it to the window objects on the way to the target (tooltips, dialogs).
+    virtual BOOL PreTranslateMessage(MSG* msg);
 
     HINSTANCE Instance() const { return instance_; }
     HWND m_pMainWnd = nullptr;

@@ -8,6 +8,20 @@ namespace mrvn::fw {
 
 namespace {
 constexpr wchar_t kObjectProp[] = L"MrvnWndObject";
+// Set while WalkPreTranslate offers a message, so a dialog on the way does not walk its children again.
+thread_local bool t_walking = false;
+}
+
+BOOL WalkPreTranslate(MSG* msg) {
+    if (!msg || t_walking) return FALSE;
+    t_walking = true;
+    BOOL taken = FALSE;
+    for (HWND h = msg->hwnd; h && !taken; h = ::GetParent(h)) {
+        if (CWnd* w = CWnd::FromHandle(h)) taken = w->PreTranslateMessage(msg);
+        if (!(::GetWindowLongPtrW(h, GWL_STYLE) & WS_CHILD)) break;
+    }
+    t_walking = false;
+    return taken;
 }
 
 HINSTANCE ResourceInstance() {
@@ -269,11 +283,20 @@ BOOL CDialog::UpdateData(BOOL save) {
 }
 
 BOOL CDialog::PreTranslateMessage(MSG* msg) {
-    // The controls between the target and this dialog each get their look first, innermost first.
-    for (HWND h = msg->hwnd; h && h != m_hWnd; h = ::GetParent(h)) {
-        if (CWnd* w = FromHandle(h); w && w->PreTranslateMessage(msg)) return TRUE;
-        if (!(::GetWindowLongPtrW(h, GWL_STYLE) & WS_CHILD)) break;
+    if (!t_walking) {
+        // Our own modal loop: the controls between the target and this dialog look first.
+        t_walking = true;
+        BOOL taken = FALSE;
+        for (HWND h = msg->hwnd; h && h != m_hWnd && !taken; h = ::GetParent(h)) {
+            if (CWnd* w = FromHandle(h)) taken = w->PreTranslateMessage(msg);
+            if (!(::GetWindowLongPtrW(h, GWL_STYLE) & WS_CHILD)) break;
+        }
+        t_walking = false;
+        if (taken) return TRUE;
     }
+    // A modeless dialog gets its keyboard handling here; the modal loop does its own.
+    if (!m_bInModal && m_hWnd && (msg->hwnd == m_hWnd || ::IsChild(m_hWnd, msg->hwnd)))
+        return ::IsDialogMessageW(m_hWnd, msg);
     return FALSE;
 }
 

@@ -11,6 +11,10 @@ namespace mrvn::fw {
 
 HINSTANCE ResourceInstance();
 
+// Offers a message of any loop to the window objects from its target up to the top-level window,
+// innermost first; TRUE when one of them took it. The application's loop calls it.
+BOOL WalkPreTranslate(MSG* msg);
+
 class CWnd {
 public:
     CWnd() = default;
