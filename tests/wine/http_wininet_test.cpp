@@ -120,25 +120,6 @@ std::string Letters(size_t n) {
     return s;
 }
 
-// The recorded requests, each as its request line and header lines.
-std::vector<std::vector<std::string>> Requests(const std::string& log) {
-    std::vector<std::vector<std::string>> out;
-    size_t pos = 0;
-    while (pos < log.size()) {
-        const size_t end = log.find("\r\n\r\n", pos);
-        if (end == std::string::npos) break;
-        std::vector<std::string> lines;
-        for (size_t p = pos; p < end + 2;) {
-            const size_t e = log.find("\r\n", p);
-            lines.push_back(log.substr(p, e - p));
-            p = e + 2;
-        }
-        out.push_back(lines);
-        pos = end + 4;
-    }
-    return out;
-}
-
 class HttpWinInet : public testing::Test {
 protected:
     void SetUp() override {
@@ -175,7 +156,7 @@ protected:
 TEST_F(HttpWinInet, ServerSeesTheAgentAndTheHeaderBlockInOrder) {
     ASSERT_TRUE(test::SetServerRoute(port, "/hdr.htm", "ok", "x"));
     ASSERT_TRUE(Download("/hdr.htm?tag=mrvn"));
-    const auto requests = Requests(test::ServerLog(port));
+    const auto requests = test::SplitServerLog(test::ServerLog(port));
     ASSERT_EQ(requests.size(), 1u);
     const std::vector<std::string>& r = requests[0];
     EXPECT_EQ(r[0], "GET /hdr.htm?tag=mrvn HTTP/1.1");

@@ -252,20 +252,32 @@ void CStaticEx::Paint(HDC target) {
     ::BitBlt(target, 0, 0, w, h, mem.Dc(), 0, 0, SRCCOPY);
 }
 
+namespace {
+
+// The controls paint everything themselves in one blit: no erase, and the same drawing for
+// WM_PAINT and for WM_PRINTCLIENT (a parent or a capture asking for our pixels).
+template <typename PaintFn>
+LRESULT PaintMessage(HWND hwnd, UINT msg, WPARAM wParam, PaintFn paint) {
+    if (msg == WM_ERASEBKGND) return TRUE;
+    if (msg == WM_PRINTCLIENT) {
+        paint(reinterpret_cast<HDC>(wParam));
+        return 0;
+    }
+    PAINTSTRUCT ps;
+    HDC dc = ::BeginPaint(hwnd, &ps);
+    paint(dc);
+    ::EndPaint(hwnd, &ps);
+    return 0;
+}
+
+}  // namespace
+
 LRESULT CStaticEx::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
     case WM_ERASEBKGND:
-        return TRUE;
-    case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC dc = ::BeginPaint(m_hWnd, &ps);
-        Paint(dc);
-        ::EndPaint(m_hWnd, &ps);
-        return 0;
-    }
+    case WM_PAINT:
     case WM_PRINTCLIENT:
-        Paint(reinterpret_cast<HDC>(wParam));
-        return 0;
+        return PaintMessage(m_hWnd, msg, wParam, [this](HDC dc) { Paint(dc); });
     case WM_MOUSEMOVE:
         if (!m_bTracking) m_bTracking = TrackMouse(m_hWnd);
         break;
@@ -338,17 +350,9 @@ void CImgProgress::Paint(HDC target) {
 LRESULT CImgProgress::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
     case WM_ERASEBKGND:
-        return TRUE;
-    case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC dc = ::BeginPaint(m_hWnd, &ps);
-        Paint(dc);
-        ::EndPaint(m_hWnd, &ps);
-        return 0;
-    }
+    case WM_PAINT:
     case WM_PRINTCLIENT:
-        Paint(reinterpret_cast<HDC>(wParam));
-        return 0;
+        return PaintMessage(m_hWnd, msg, wParam, [this](HDC dc) { Paint(dc); });
     case PBM_SETPOS:
     case PBM_SETRANGE:
     case PBM_SETRANGE32:
