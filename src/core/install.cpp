@@ -5,6 +5,8 @@
 
 namespace mrvn {
 
+std::wstring PlainCommandLine(const std::wstring& path) { return L"\"" + path + L"\""; }
+
 std::wstring InstallTargetOf(const std::wstring& installFolder, const std::wstring& programPath) {
     const size_t slash = programPath.rfind(L'\\');
     const std::wstring name = slash == std::wstring::npos ? programPath : programPath.substr(slash);
@@ -18,8 +20,7 @@ std::wstring InstallSelfFiles(FileSystem& fs, ProcessLauncher& launcher, const s
     fs.CreateFolder(folder);
     const std::wstring target = InstallTargetOf(folder, programPath);
     if (!EqualsNoCase(target, programPath)) fs.CopyFileTo(programPath, target, true);
-    // Quoted, so that a folder with blanks still reads as one argument in the new process.
-    launcher.Launch(target, L"\"" + target + L"\"");
+    launcher.Launch(target, PlainCommandLine(target));
     return target;
 }
 

@@ -7,6 +7,10 @@
 
 namespace mrvn {
 
+// The command line that starts `path` with no arguments: the path in quotes, so that a folder
+// with blanks still reads as one argument in the new process.
+std::wstring PlainCommandLine(const std::wstring& path);
+
 // The installation folder followed by the running program's file name.
 std::wstring InstallTargetOf(const std::wstring& installFolder, const std::wstring& programPath);
 

@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/state_store.h"
 #include "platform/clock.h"
 #include "platform/file_system.h"
 #include "platform/known_folders.h"
@@ -105,6 +106,17 @@ public:
         return v;
     }
     std::deque<int> values;
+};
+
+// Every seam the state store needs, with the store over them.
+struct FakeState {
+    FakeRegistry reg;
+    FakeProfileFile ini;
+    FakeKnownFolders folders;
+    FakeProcess proc;
+    FakeClock clock;
+    FakeRandom random;
+    StateStore store{reg, ini, folders, proc, clock, random};
 };
 
 }  // namespace mrvn::test

@@ -35,13 +35,9 @@ TEST(ReportAddress, MustFitItsBuffer) {
 }
 
 TEST(PrepareReport, CountsBeforeReportingAndUsesTheEventsCounter) {
-    test::FakeRegistry reg;
-    test::FakeProfileFile ini;
-    test::FakeKnownFolders folders;
-    test::FakeProcess proc;
-    test::FakeClock clock;
-    test::FakeRandom random;
-    StateStore store{reg, ini, folders, proc, clock, random};
+    test::FakeState state;
+    auto& ini = state.ini;
+    auto& store = state.store;
     const std::wstring counters = L"C:\\ProgramData\\Quarn\\GameLogin\\Statistic.ini";
     ini.WriteString(counters, L"Mrvn", L"Game", L"41");
 

@@ -9,24 +9,11 @@
 namespace mrvn {
 namespace {
 
-using test::FakeClock;
-using test::FakeKnownFolders;
-using test::FakeProcess;
-using test::FakeProfileFile;
-using test::FakeRandom;
-using test::FakeRegistry;
 
 const std::wstring kCounters = L"C:\\ProgramData\\Quarn\\GameLogin\\Statistic.ini";
 
-class StateStoreTest : public testing::Test {
+class StateStoreTest : public testing::Test, protected test::FakeState {
 protected:
-    FakeRegistry reg;
-    FakeProfileFile ini;
-    FakeKnownFolders folders;
-    FakeProcess proc;
-    FakeClock clock;
-    FakeRandom random;
-    StateStore store{reg, ini, folders, proc, clock, random};
 
     void PutDays(std::vector<uint8_t> bytes) {
         reg.Put(RegRoot::LocalMachine, kLauncherKey, L"DisableDays", kRegBinary, std::move(bytes));

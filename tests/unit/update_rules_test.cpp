@@ -21,17 +21,10 @@ TEST(VersionKey, DigitsAndKey) {
     EXPECT_EQ(LocalVersionKey(L"900150983cd24fb0", L"3001"), L"");
 }
 
-class UpdaterTest : public testing::Test {
+class UpdaterTest : public testing::Test, protected test::FakeState {
 protected:
     const std::wstring program = L"D:\\Games\\Mrvn.exe";
     const std::wstring configFile = L"D:\\Games\\ConfigMrvn.htm";
-    test::FakeRegistry reg;
-    test::FakeProfileFile ini;
-    test::FakeKnownFolders folders;
-    test::FakeProcess proc;
-    test::FakeClock clock;
-    test::FakeRandom random;
-    StateStore store{reg, ini, folders, proc, clock, random};
     test::FakeHttpSession net;
     test::FakeFileSink sink;
     test::FakeFileSource source;

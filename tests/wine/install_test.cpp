@@ -12,11 +12,8 @@ class StartupTest : public testing::Test {
 protected:
     void SetUp() override {
         ASSERT_FALSE(MrvnExe().empty()) << "MRVN_EXE is not set";
-        ASSERT_TRUE(WaitForNoProcess(L"Mrvn.exe", 30000));
-        DeleteLauncherKey();
         // Reports go to the loopback server, never to the real platform.
-        SetLauncherString(L"ClientHost", L"127.0.0.1:" + std::to_wstring(TestServerPort()));
-        RemoveTree(CommonAppData() + L"\\Quarn");
+        ASSERT_TRUE(ResetLauncherState(TestServerPort()));
         RemoveTree(kSetupFolder);
         ASSERT_TRUE(MakeFolders(kSetupFolder));
         ASSERT_TRUE(CopyFileW(MrvnExe().c_str(), setupCopy.c_str(), FALSE));

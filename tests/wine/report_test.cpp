@@ -14,10 +14,7 @@ protected:
     void SetUp() override {
         port = TestServerPort();
         ASSERT_NE(port, 0);
-        ASSERT_TRUE(WaitForNoProcess(L"Mrvn.exe", 30000));
-        DeleteLauncherKey();
-        UseServer();
-        RemoveTree(CommonAppData() + L"\\Quarn");
+        ASSERT_TRUE(ResetLauncherState(port));
         RemoveTree(kSetup);
         ASSERT_TRUE(MakeFolders(kSetup));
         ASSERT_TRUE(CopyFileW(MrvnExe().c_str(), exe.c_str(), FALSE));

@@ -70,14 +70,10 @@ protected:
     void SetUp() override {
         port = TestServerPort();
         ASSERT_NE(port, 0);
-        ASSERT_TRUE(WaitForNoProcess(L"Mrvn.exe", 30000));
-        DeleteLauncherKey();
+        ASSERT_TRUE(ResetLauncherState(port));
         ClearPendingRenames();
-        const std::wstring host = L"127.0.0.1:" + std::to_wstring(port);
-        SetLauncherString(L"ClientHost", host);
-        SetLauncherString(L"WebHost", host);
+        SetLauncherString(L"WebHost", L"127.0.0.1:" + std::to_wstring(port));
         SetLauncherString(L"PlatformDomains", L"127.0.0.1");
-        RemoveTree(CommonAppData() + L"\\Quarn");
         ASSERT_TRUE(MakeFolders(InstallFolder()));
         ASSERT_TRUE(CopyFileW(MrvnExe().c_str(), program.c_str(), FALSE));
         ASSERT_TRUE(ReadFileBytes(program, oldBytes));

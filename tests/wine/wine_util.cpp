@@ -206,3 +206,15 @@ void SetLauncherString(const std::wstring& name, const std::wstring& value) {
 void DeleteLauncherKey() { SHDeleteKeyW(HKEY_LOCAL_MACHINE, L"Software\\Quarn"); }
 
 }  // namespace mrvn::wt
+
+namespace mrvn::wt {
+
+bool ResetLauncherState(uint16_t port) {
+    if (!WaitForNoProcess(L"Mrvn.exe", 30000)) return false;
+    DeleteLauncherKey();
+    SetLauncherString(L"ClientHost", L"127.0.0.1:" + std::to_wstring(port));
+    RemoveTree(CommonAppData() + L"\\Quarn");
+    return true;
+}
+
+}  // namespace mrvn::wt

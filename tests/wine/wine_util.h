@@ -50,4 +50,8 @@ bool ReadLauncherValue(const std::wstring& name, std::vector<uint8_t>& data, DWO
 void SetLauncherString(const std::wstring& name, const std::wstring& value);
 void DeleteLauncherKey();
 
+// A machine without the launcher: no copy running, no registry key, no installation folder, and
+// reports pointed at the loopback server on `port`. False when an old copy would not end.
+bool ResetLauncherState(uint16_t port);
+
 }  // namespace mrvn::wt

@@ -44,7 +44,7 @@ RunMode ParseRunMode() {
 void LaunchProgram(const wchar_t* path) {
     Win32ProcessLauncher launcher;
     const std::wstring target = path ? std::wstring(path) : Win32ProcessEnv().ProgramPath();
-    launcher.Launch(target, L"\"" + target + L"\"");
+    launcher.Launch(target, PlainCommandLine(target));
 }
 
 CTessaly3App::CTessaly3App()

@@ -201,12 +201,12 @@ HFONT CStaticEx::EnsureFont() {
     if (!base) base = static_cast<HFONT>(::GetStockObject(SYSTEM_FONT));
     LOGFONTW lf{};
     ::GetObjectW(base, sizeof(lf), &lf);
-    FontSpec spec{int(lf.lfHeight), int(lf.lfWidth), int(lf.lfWeight), lf.lfUnderline != 0};
-    spec = ApplyFontOverrides(spec, {m_nFontWidth, m_nFontWeight, m_nFontHeight, m_bUnderline != 0});
-    lf.lfHeight = spec.height;
-    lf.lfWidth = spec.width;
-    lf.lfWeight = spec.weight;
-    lf.lfUnderline = spec.underline ? 1 : 0;
+    FontSpec font{int(lf.lfHeight), int(lf.lfWidth), int(lf.lfWeight), lf.lfUnderline != 0};
+    font = ApplyFontOverrides(font, {m_nFontWidth, m_nFontWeight, m_nFontHeight, m_bUnderline != 0});
+    lf.lfHeight = font.height;
+    lf.lfWidth = font.width;
+    lf.lfWeight = font.weight;
+    lf.lfUnderline = font.underline ? 1 : 0;
     m_font = ::CreateFontIndirectW(&lf);
     return m_font;
 }
