@@ -1,6 +1,20 @@
 # Shared by tools/run and the test harness: a private Wine world with the Chinese code page.
 # Source it; it defines functions only.
 
+# The Windows build tree that Wine runs here. The launcher is a 32-bit program and is tested as one
+# (preset win32) wherever this machine runs 32-bit programs. Some kernels refuse them outright
+# ("Exec format error" for every i386 binary, Wine's loader included); there the same sources are
+# built for x64 (preset win64) and run by wine64 in a 64-bit prefix. MRVN_WINDOWS_PRESET overrides.
+mrvn_windows_preset() {
+    if [ -n "${MRVN_WINDOWS_PRESET:-}" ]; then
+        echo "$MRVN_WINDOWS_PRESET"
+    elif /usr/lib/wine/wine --version >/dev/null 2>&1; then
+        echo win32
+    else
+        echo win64
+    fi
+}
+
 # Builds the zh_CN.UTF-8 locale into $1 unless it is there (the Debian image ships none).
 mrvn_make_locale() {
     local dir=$1
@@ -12,14 +26,26 @@ mrvn_make_locale() {
 
 # Exports the environment for a prefix $1, home $2 and locale folder $3.
 mrvn_wine_env() {
-    export WINEARCH=win32 WINEPREFIX=$1 HOME=$2 LOCPATH=$3
+    export WINEPREFIX=$1 HOME=$2 LOCPATH=$3
+    export MRVN_WINDOWS_PRESET=${MRVN_WINDOWS_PRESET:-$(mrvn_windows_preset)}
+    if [ "$MRVN_WINDOWS_PRESET" = win64 ]; then
+        export WINEARCH=win64 WINELOADER=/usr/lib/wine/wine64
+        # Debian's wine script would pick the 32-bit loader; every "wine" below means wine64.
+        mkdir -p "$HOME/.mrvn-bin"
+        for name in wine wine-stable; do
+            printf '#!/bin/sh\nexec /usr/lib/wine/wine64 "$@"\n' >"$HOME/.mrvn-bin/$name"
+            chmod +x "$HOME/.mrvn-bin/$name"
+        done
+        case ":$PATH:" in *":$HOME/.mrvn-bin:"*) ;; *) export PATH="$HOME/.mrvn-bin:$PATH" ;; esac
+    else
+        export WINEARCH=win32
+    fi
     { export LANG=zh_CN.UTF-8 LANGUAGE= WINEDEBUG=${WINEDEBUG:--all}; } 2>/dev/null
     # No Mono or Gecko prompts; no .desktop files written for shortcuts.
     export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
     { unset LC_ALL LC_CTYPE LC_MESSAGES; } 2>/dev/null
     # The preconfigured WinINet access would use these.
     unset http_proxy https_proxy HTTP_PROXY HTTPS_PROXY no_proxy NO_PROXY ftp_proxy all_proxy ALL_PROXY
-    mkdir -p "$HOME"
 }
 
 # Starts Xvfb on a free display; sets MRVN_XVFB_PID and DISPLAY.
