@@ -1,4 +1,5 @@
-// Resource ids shared by the resource script and the program.
+// Resource and control ids: the one list that the resource scripts and the program both read.
+// Skin images are numbered in src/skin/skin_images.h, which generates their script.
 #pragma once
 
 #define IDI_MAINFRAME 128
@@ -11,3 +12,8 @@
 
 #define IDD_UPDATE_PROGRESS 156
 #define IDC_UPDATE_PROGRESS 1000
+
+// Caption buttons that CDlgEx makes itself.
+#define IDC_SKIN_CLOSE 50000
+#define IDC_SKIN_MIN 50001
+#define IDC_SKIN_MAX 50002

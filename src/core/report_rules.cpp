@@ -16,17 +16,6 @@ ReportRule ReportRuleOf(UsageEvent event) {
     return {kKeyGame, L""};
 }
 
-std::optional<UsageEvent> UsageEventOf(RunMode mode) {
-    switch (mode) {
-        case RunInstall: return UsageEvent::Install;
-        case RunPlatformShortcut: return UsageEvent::PlatformShortcut;
-        case RunGameShortcut:
-        case RunInstalled: return UsageEvent::GameStart;
-        case RunUninstall: return UsageEvent::Removal;
-        default: return std::nullopt;
-    }
-}
-
 bool ReportAddress(const std::wstring& clientHost, UsageEvent event, uint32_t count, std::wstring& out) {
     std::wstring address = L"http://" + clientHost + ReportRuleOf(event).pathAndQuery + L"&count=" +
                            std::to_wstring(count);

@@ -1,10 +1,8 @@
 // Usage reports: which counter each event bumps and the address its report goes to.
 #pragma once
 #include <cstdint>
-#include <optional>
 #include <string>
 
-#include "core/run_mode.h"
 #include "core/state_store.h"
 
 namespace mrvn {
@@ -19,9 +17,6 @@ struct ReportRule {
 };
 
 ReportRule ReportRuleOf(UsageEvent event);
-
-// The event a run mode reports, if any (the removal reports from its own flow, mode 4).
-std::optional<UsageEvent> UsageEventOf(RunMode mode);
 
 // "http://" + host + path and query + "&count=" + count. False, with `out` empty, when that would
 // not fit the 512-character address buffer: a cut address would lose the count.

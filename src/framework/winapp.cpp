@@ -1,6 +1,6 @@
 #include "framework/winapp.h"
 
-#include "framework/wnd.h"
+#include "framework/pump.h"
 
 namespace mrvn::fw {
 
@@ -16,18 +16,11 @@ CWinApp::~CWinApp() {
 
 CWinApp* CWinApp::Current() { return g_app; }
 
-BOOL CWinApp::PreTranslateMessage(MSG* msg) { return WalkPreTranslate(msg); }
-
 int CWinApp::Run() {
-    MSG msg;
-    for (;;) {
-        const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
-        if (got == 0 || got == -1) break;
-        if (PreTranslateMessage(&msg)) continue;
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
+    int code = 0;
+    while (PumpMessage(&code)) {
     }
-    if (msg.message == WM_QUIT) exitCode_ = static_cast<int>(msg.wParam);
+    exitCode_ = code;
     return ExitInstance();
 }
 

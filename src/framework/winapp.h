@@ -13,11 +13,11 @@ public:
 
     // FALSE ends the process without a message loop; ExitInstance runs either way.
     virtual BOOL InitInstance() { return TRUE; }
+    // The message loop of the process, through the one pump, until WM_QUIT.
     virtual int Run();
     virtual int ExitInstance() { return exitCode_; }
-    // Gives a window the first look at each message of the loop; TRUE swallows it.
-    // The default offers it to the window objects on the way to the target (tooltips, dialogs).
-    virtual BOOL PreTranslateMessage(MSG* msg);
+    // The first look at every message of every loop of the process; TRUE swallows it.
+    virtual BOOL PreTranslateMessage(MSG*) { return FALSE; }
 
     HINSTANCE Instance() const { return instance_; }
     HWND m_pMainWnd = nullptr;

@@ -1,9 +1,22 @@
-// The least window framework the launcher's windows need: objects bound to window handles with a
-// virtual window procedure, control subclassing, dialogs from templates (modal with our own loop,
-// or modeless), and thin owners of image lists and tooltips.
+// The least window framework the launcher's windows need. Its conventions:
+//
+// - Binding. A CWnd object is bound to at most one window, and a window to at most one object. The
+//   binding lives in a table of the thread that made the window, so FromHandle answers only for
+//   windows of this thread: a window of another process or thread is never bound, and a handle of
+//   one is only ever held as a plain HWND (an owner, a target of messages).
+// - Two ways in. Windows of the program's own classes (RegisterWndClass) are bound before their first
+//   message, so WM_NCCREATE and WM_CREATE reach the object; windows of system classes (controls,
+//   dialogs) are subclassed once they exist. Attach/Detach only hold a handle: no routing, no binding.
+// - Who destroys. The code that creates a window destroys it; a parent's destruction takes its
+//   children. WM_NCDESTROY unbinds the object and then calls PostNcDestroy, the last call the object
+//   gets for that window. An object that dies before its window lets go of it first (the window then
+//   runs on without it); a CDialog or CFrameWnd then also destroys its window.
+// - Dispatch. One virtual WindowProc per class. Each case unpacks its message and calls one named
+//   handler (OnSize, OnNcHitTest, ...); what a class does not handle goes to its base's WindowProc and
+//   at the end to Default(). No exception leaves a window procedure.
+// - One pump (pump.h) serves CWinApp::Run and every modal loop.
 #pragma once
 #include <windows.h>
-#include <commctrl.h>
 
 #include <string>
 
@@ -11,9 +24,13 @@ namespace mrvn::fw {
 
 HINSTANCE ResourceInstance();
 
-// Offers a message of any loop to the window objects from its target up to the top-level window,
-// innermost first; TRUE when one of them took it. The application's loop calls it.
-BOOL WalkPreTranslate(MSG* msg);
+// Registers a class of this program whose windows are bound before their first message. Returns
+// the class name's atom (0 on failure); registering the same name again is harmless.
+ATOM RegisterWndClass(const wchar_t* name, UINT style = CS_DBLCLKS, HBRUSH background = nullptr,
+                      HICON icon = nullptr, HCURSOR cursor = nullptr);
+
+// The dialog class of the system (#32770), for the keyboard handling of the pump.
+bool IsDialogWindow(HWND hwnd);
 
 class CWnd {
 public:
@@ -26,20 +43,29 @@ public:
     HWND GetSafeHwnd() const { return m_hWnd; }
     operator HWND() const { return m_hWnd; }
 
-    // The object bound to a window of this program, or null.
+    // The object bound to `hwnd`, or null: always null for a window of another process or thread.
     static CWnd* FromHandle(HWND hwnd);
 
-    // Binds this object to an existing window and routes its messages through WindowProc.
+    // Holds `hwnd` without routing its messages or binding it (FromHandle does not find it).
+    // FALSE when this object holds a window already.
+    BOOL Attach(HWND hwnd);
+    // Lets go of the held window without touching it.
+    HWND Detach();
+
+    // Binds this object to an existing window of a system class and routes its messages here.
     BOOL SubclassWindow(HWND hwnd);
     BOOL SubclassDlgItem(int id, CWnd* parent);
     HWND UnsubclassWindow();
-    // Creates a window of a system class and subclasses it.
+
+    // Creates a window: one of our own classes is bound before its first message, a system class
+    // is subclassed once it exists. PreCreateWindow may change the structure or refuse.
     BOOL CreateEx(DWORD exStyle, const wchar_t* className, const wchar_t* text, DWORD style, const RECT& rc,
-                  HWND parent, int id);
+                  HWND parent, int id, void* param = nullptr);
     BOOL DestroyWindow();
 
     virtual LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam);
-    // Called for every message of a modal loop of which this window is the target or an ancestor.
+    // Called by the pump for every message of which this window is the target or an ancestor of
+    // the target; TRUE takes the message.
     virtual BOOL PreTranslateMessage(MSG* msg);
     // Owner-drawn controls get their parent's WM_DRAWITEM here.
     virtual void DrawItem(DRAWITEMSTRUCT*) {}
@@ -61,139 +87,33 @@ public:
     BOOL IsWindow() const { return m_hWnd && ::IsWindow(m_hWnd); }
 
 protected:
+    // Before CreateWindowEx: class, styles, position may change here; FALSE refuses the creation.
+    virtual BOOL PreCreateWindow(CREATESTRUCTW&) { return TRUE; }
+    // WM_CREATE of a window of our own class: 0 goes on, -1 refuses the window.
+    virtual int OnCreate(CREATESTRUCTW*) { return int(Default()); }
     virtual void PreSubclassWindow() {}
     // WM_COMMAND from a control or menu; TRUE when handled.
     virtual BOOL OnCommand(WPARAM wParam, LPARAM lParam);
-    // The last message this window receives; the object lets go of the handle after it.
+    // The last call for a window: it is already unbound.
     virtual void PostNcDestroy() {}
 
     static LRESULT CALLBACK StaticWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
     LRESULT Dispatch(UINT msg, WPARAM wParam, LPARAM lParam);
+    // Removes the binding of this object from the thread's table and lets go of the handle.
+    void Unbind();
 
     WNDPROC m_oldProc = nullptr;
 
 private:
+    friend ATOM RegisterWndClass(const wchar_t*, UINT, HBRUSH, HICON, HCURSOR);
+    void Bind(HWND hwnd);
     struct Current {
         UINT msg;
         WPARAM wParam;
         LPARAM lParam;
     };
     Current m_current{};
-};
-
-// DoDataExchange's carrier: only control binding is needed.
-class CDataExchange {
-public:
-    CDataExchange(CWnd* dlg, BOOL save) : m_pDlgWnd(dlg), m_bSaveAndValidate(save) {}
-    CWnd* m_pDlgWnd;
-    BOOL m_bSaveAndValidate;
-};
-void DDX_Control(CDataExchange* dx, int id, CWnd& control);
-
-class CDialog : public CWnd {
-public:
-    CDialog(UINT templateId, CWnd* parent = nullptr) : m_nIDTemplate(templateId), m_pParentWnd(parent) {}
-    ~CDialog() override;
-
-    // Runs the dialog with our own loop (PreTranslateMessage, then IsDialogMessage); the EndDialog
-    // result, or -1 when the dialog could not be made.
-    virtual INT_PTR DoModal();
-    // Modeless: the window stays until DestroyWindow or EndDialog.
-    BOOL Create(UINT templateId, CWnd* parent = nullptr);
-    void EndDialog(INT_PTR result);
-
-    virtual BOOL OnInitDialog();
-    virtual void OnOK() { EndDialog(IDOK); }
-    virtual void OnCancel() { EndDialog(IDCANCEL); }
-
-    BOOL UpdateData(BOOL save = TRUE);
-    HWND GetDlgItem(int id) const { return ::GetDlgItem(m_hWnd, id); }
-    BOOL PreTranslateMessage(MSG* msg) override;
-
-protected:
-    virtual void DoDataExchange(CDataExchange*) {}
-    BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
-    LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
-
-    UINT m_nIDTemplate;
-    CWnd* m_pParentWnd;
-    INT_PTR m_nModalResult = -1;
-
-private:
-    static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
-    HWND CreateFromTemplate(HWND parent);
-    bool m_bInModal = false;
-    bool m_bEndModal = false;
-};
-
-class CButton : public CWnd {
-public:
-    BOOL Create(const wchar_t* text, DWORD style, const RECT& rc, CWnd* parent, int id);
-};
-
-class CStatic : public CWnd {
-public:
-    BOOL Create(const wchar_t* text, DWORD style, const RECT& rc, CWnd* parent, int id);
-};
-
-class CProgressCtrl : public CWnd {
-public:
-    BOOL Create(DWORD style, const RECT& rc, CWnd* parent, int id);
-    int SetPos(int pos) { return int(::SendMessageW(m_hWnd, PBM_SETPOS, pos, 0)); }
-    int GetPos() const { return int(::SendMessageW(m_hWnd, PBM_GETPOS, 0, 0)); }
-    void SetRange32(int lower, int upper) { ::SendMessageW(m_hWnd, PBM_SETRANGE32, lower, upper); }
-    void GetRange(int& lower, int& upper) const;
-};
-
-// Owns an HIMAGELIST.
-class CImageList {
-public:
-    CImageList() = default;
-    ~CImageList() { DeleteImageList(); }
-    CImageList(const CImageList&) = delete;
-    CImageList& operator=(const CImageList&) = delete;
-
-    BOOL Create(int cx, int cy, UINT flags, int initial, int grow);
-    BOOL DeleteImageList();
-    int Add(HBITMAP bmp, COLORREF mask) { return ImageList_AddMasked(m_hImageList, bmp, mask); }
-    BOOL Draw(HDC dc, int image, POINT pt, UINT style) const {
-        return ImageList_Draw(m_hImageList, image, dc, pt.x, pt.y, style);
-    }
-    BOOL GetImageInfo(int image, IMAGEINFO* info) const { return ImageList_GetImageInfo(m_hImageList, image, info); }
-    HIMAGELIST GetSafeHandle() const { return m_hImageList; }
-
-private:
-    HIMAGELIST m_hImageList = nullptr;
-};
-
-class CToolTipCtrl : public CWnd {
-public:
-    BOOL Create(CWnd* owner, DWORD style);
-    // The whole of `tool`'s client area as tool `id`, text fetched by callback unless given.
-    BOOL AddTool(CWnd* tool, const wchar_t* text, UINT_PTR id);
-    void UpdateTipText(const std::wstring& text, CWnd* tool, UINT_PTR id);
-    void RelayEvent(MSG* msg) { ::SendMessageW(m_hWnd, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(msg)); }
-    void SetDelayTime(DWORD which, int ms) { ::SendMessageW(m_hWnd, TTM_SETDELAYTIME, which, MAKELPARAM(ms, 0)); }
-    std::wstring GetText(CWnd* tool, UINT_PTR id) const;
-
-protected:
-    void PostNcDestroy() override {}
-};
-
-// Memory DC with a compatible bitmap selected, freed in reverse order.
-class CMemDC {
-public:
-    CMemDC(HDC ref, int width, int height);
-    ~CMemDC();
-    CMemDC(const CMemDC&) = delete;
-    CMemDC& operator=(const CMemDC&) = delete;
-    HDC Dc() const { return m_dc; }
-    explicit operator bool() const { return m_dc && m_bmp; }
-
-private:
-    HDC m_dc = nullptr;
-    HBITMAP m_bmp = nullptr;
-    HGDIOBJ m_old = nullptr;
+    bool m_bound = false;  // in the thread's table (not only holding the handle)
 };
 
 }  // namespace mrvn::fw

@@ -4,6 +4,7 @@
 #include <optional>
 #include <vector>
 
+#include "resource.h"
 #include "skin/skin_geometry.h"
 
 namespace mrvn {
@@ -25,9 +26,9 @@ struct DlgFrameStyle {
 };
 
 // Caption button control ids and their tooltips.
-inline constexpr int kSkinCloseId = 50000;     // IDC_SKIN_CLOSE
-inline constexpr int kSkinMinimizeId = 50001;  // IDC_SKIN_MIN
-inline constexpr int kSkinMaximizeId = 50002;  // IDC_SKIN_MAX
+inline constexpr int kSkinCloseId = IDC_SKIN_CLOSE;
+inline constexpr int kSkinMinimizeId = IDC_SKIN_MIN;
+inline constexpr int kSkinMaximizeId = IDC_SKIN_MAX;
 inline constexpr wchar_t kTipClose[] = L"关闭";
 inline constexpr wchar_t kTipMinimize[] = L"最小化";
 // The maximize button's tooltip names what a click will do.

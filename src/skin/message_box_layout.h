@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/text_measurer.h"
+#include "resource.h"
 #include "skin/skin_geometry.h"
 
 namespace mrvn {
@@ -13,8 +14,8 @@ inline constexpr int kMsgStyleOk = 0;
 inline constexpr int kMsgStyleOkCancel = 1;
 inline constexpr int kMsgStyleYesNo = 4;
 
-inline constexpr int kMsgBtn1 = 5000;  // IDC_MSG_BTN1
-inline constexpr int kMsgBtn2 = 5001;  // IDC_MSG_BTN2
+inline constexpr int kMsgBtn1 = IDC_MSG_BTN1;
+inline constexpr int kMsgBtn2 = IDC_MSG_BTN2;
 
 inline constexpr int kIdOk = 1;
 inline constexpr int kIdCancel = 2;

@@ -6,7 +6,9 @@
 
 #include <string>
 
-#include "framework/wnd.h"
+#include "platform/win32/scoped.h"
+#include "resource.h"
+#include "skin/skin_images.h"
 #include "skin/win/dlg_ex.h"
 #include "skin/win/message_box.h"
 #include "skin/win/skin_controls_win.h"
@@ -19,7 +21,7 @@ namespace {
 
 class CSkinDemoDlg : public CDlgEx {
 public:
-    CSkinDemoDlg() : CDlgEx(kMessageBoxTemplate) {}
+    CSkinDemoDlg() : CDlgEx(IDD_MESSAGE_BOX) {}
 
     BOOL OnInitDialog() override {
         CDlgEx::OnInitDialog();
@@ -32,19 +34,21 @@ public:
         m_nBtnRightMargin = 0;
         m_nBtnTop = 0;
         m_bResizable = TRUE;
-        close_ = LoadSkinImage(m, 132);
-        minimize_ = LoadSkinImage(m, 136);
-        SetSkin(LoadSkinImage(m, 131), false, true, minimize_, LoadSkinImage(m, 135), LoadSkinImage(m, 137), close_);
+        close_.Reset(LoadSkinImage(m, kImgClose));
+        minimize_.Reset(LoadSkinImage(m, kImgMinimize));
+        SetSkin(win::OwnedBitmap(LoadSkinImage(m, kImgDialogBg)), false, true, minimize_.Get(),
+                win::OwnedBitmap(LoadSkinImage(m, kImgMaximize)), win::OwnedBitmap(LoadSkinImage(m, kImgRestore)),
+                close_.Get());
         SetTitle(L"皮肤演示 QuarnMorvane");
 
-        strip_ = LoadSkinImage(m, 133);
+        strip_.Reset(LoadSkinImage(m, kImgButton));
         const wchar_t* labels[] = {L"普通", L"悬停", L"按下", L"禁用"};
         for (int i = 0; i < 4; ++i) {
             CBtnEx& b = buttons_[i];
             b.Create(L"", WS_CHILD | WS_VISIBLE, RECT{30 + i * 80, 50, 87 + i * 80, 73}, this, 1000 + i);
             ::SendMessageW(b.m_hWnd, WM_SETFONT, reinterpret_cast<WPARAM>(GetFont()), FALSE);
-            b.SetImageStrip(strip_, true);
-            b.m_strText = labels[i];
+            b.SetImageStrip(strip_.Get(), true);
+            b.SetLabel(labels[i]);
         }
         buttons_[1].m_bHover = TRUE;
         buttons_[2].m_bPressedLatch = TRUE;
@@ -57,19 +61,14 @@ public:
         text_.m_crText = RGB(40, 40, 40);
 
         progress_.Create(WS_CHILD | WS_VISIBLE, RECT{30, 230, 420, 251}, this, 1200);
-        progress_.SetImages(LoadSkinImage(m, 152), LoadSkinImage(m, 153));
+        progress_.SetImages(win::OwnedBitmap(LoadSkinImage(m, kImgProgressTrack)),
+                            win::OwnedBitmap(LoadSkinImage(m, kImgProgressBar)));
         progress_.SetPos(50);
         return TRUE;
     }
 
-    ~CSkinDemoDlg() override {
-        if (close_) ::DeleteObject(close_);
-        if (minimize_) ::DeleteObject(minimize_);
-        if (strip_) ::DeleteObject(strip_);
-    }
-
 private:
-    HBITMAP close_ = nullptr, minimize_ = nullptr, strip_ = nullptr;
+    win::OwnedBitmap close_, minimize_, strip_;
     CBtnEx buttons_[4];
     CStaticEx text_;
     CImgProgress progress_;
@@ -80,6 +79,8 @@ private:
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR cmd, int) {
     INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_WIN95_CLASSES | ICC_PROGRESS_CLASS};
     ::InitCommonControlsEx(&icc);
+    win::ScopedGdiplus gdiplus;
+    gdiplus.Start();
     const std::wstring args = cmd ? cmd : L"";
     if (args.find(L"/msgbox") != std::wstring::npos) {
         const int style = args.find(L"/msgbox4") != std::wstring::npos   ? 4

@@ -10,7 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "framework/wnd.h"
+#include "framework/controls.h"
+#include "resource.h"
 #include "wine/wine_util.h"
 #include "skin/message_box_layout.h"
 #include "skin/skin_images.h"
@@ -170,7 +171,7 @@ TEST(SkinImage, ImageFileIsDrawnOverWhite) {
 
 class CTestDlg : public CDlgEx {
 public:
-    CTestDlg() : CDlgEx(kMessageBoxTemplate) {}
+    CTestDlg() : CDlgEx(IDD_MESSAGE_BOX) {}
     BOOL OnInitDialog() override {
         CDlgEx::OnInitDialog();
         ::SetWindowPos(m_hWnd, nullptr, 100, 100, 300, 200, SWP_NOZORDER | SWP_NOACTIVATE);
@@ -183,13 +184,13 @@ public:
         close.reset(LoadSkinImage(m, 132));
         minimize.reset(LoadSkinImage(m, 136));
         strip.reset(LoadSkinImage(m, 133));
-        SetSkin(LoadSkinImage(m, 131), false, true, minimize.get(), LoadSkinImage(m, 135), LoadSkinImage(m, 137),
-                close.get());
+        SetSkin(win::OwnedBitmap(LoadSkinImage(m, 131)), false, true, minimize.get(),
+                win::OwnedBitmap(LoadSkinImage(m, 135)), win::OwnedBitmap(LoadSkinImage(m, 137)), close.get());
         SetTitle(L"测试");
         button.Create(L"", WS_CHILD | WS_VISIBLE, RECT{50, 80, 107, 103}, this, 1000);
         button.SetImageStrip(strip.get(), true);
         progress.Create(WS_CHILD | WS_VISIBLE, RECT{10, 140, 400, 161}, this, 1001);
-        progress.SetImages(LoadSkinImage(m, 152), LoadSkinImage(m, 153));
+        progress.SetImages(win::OwnedBitmap(LoadSkinImage(m, 152)), win::OwnedBitmap(LoadSkinImage(m, 153)));
         return TRUE;
     }
     BOOL resizable = FALSE;
@@ -247,7 +248,7 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(cc6_ && cc6_->Active());
         InitControls();
-        ASSERT_TRUE(dlg.Create(kMessageBoxTemplate));
+        ASSERT_TRUE(dlg.Create(IDD_MESSAGE_BOX));
         ::ShowWindow(dlg.m_hWnd, SW_SHOWNOACTIVATE);
         Pump();
     }
@@ -282,7 +283,7 @@ TEST_F(DlgSkin, FrameIsPaintedFromTheBackgroundWithoutKeyColour) {
     EXPECT_TRUE(::PtInRegion(rgn, 150, 100));
     ::DeleteObject(rgn);
     // Bottom border copied from the image's bottom rows; the centre stretched from its centre.
-    HBITMAP bg = dlg.m_bmpBackground;
+    HBITMAP bg = dlg.m_bmpBackground.Get();
     EXPECT_EQ(cap.At(150, 198), BitmapPixel(bg, 15, 49));
     EXPECT_EQ(cap.At(200, 120), BitmapPixel(bg, 15, 40));
     // The caption band comes from the image's top rows (its left column is border, copied 1:1).
@@ -345,12 +346,12 @@ TEST_F(DlgSkin, ProgressBarFollowsItsPosition) {
     const int row = 10;
     // The dialog is narrower than the bar; only columns inside it are looked at.
     const auto screenAt = [&](int x) { return CaptureWindow(dlg.m_hWnd).At(10 + x, 140 + row); };
-    const COLORREF trackMid = BitmapPixel(p.m_hbmTrack, 280, row);
-    const COLORREF barMid = BitmapPixel(p.m_hbmBar, 280, row);
+    const COLORREF trackMid = BitmapPixel(p.m_hbmTrack.Get(), 280, row);
+    const COLORREF barMid = BitmapPixel(p.m_hbmBar.Get(), 280, row);
     ASSERT_NE(trackMid, barMid);
     ::SendMessageW(p.m_hWnd, PBM_SETPOS, 50, 0);
     EXPECT_EQ(screenAt(280), trackMid) << "beyond the filled half";
-    EXPECT_EQ(screenAt(60), BitmapPixel(p.m_hbmBar, 60, row)) << "inside the filled half";
+    EXPECT_EQ(screenAt(60), BitmapPixel(p.m_hbmBar.Get(), 60, row)) << "inside the filled half";
     ::SendMessageW(p.m_hWnd, PBM_SETRANGE, 0, MAKELPARAM(0, 50));
     EXPECT_EQ(screenAt(280), barMid) << "full after the range shrank to the position";
 }

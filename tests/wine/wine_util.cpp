@@ -6,10 +6,23 @@
 
 #include <cstdlib>
 
+#include "platform/win32/scoped.h"
+
 namespace mrvn::wt {
 
 namespace {
 constexpr wchar_t kKey[] = L"Software\\Quarn\\GameLogin\\Mrvn";
+
+// GDI+ for the whole test program, as the launcher's application object starts it for its process.
+class GdiplusEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override { gdiplus_.Start(); }
+    void TearDown() override { gdiplus_.Stop(); }
+
+private:
+    win::ScopedGdiplus gdiplus_;
+};
+[[maybe_unused]] ::testing::Environment* const g_gdiplus = ::testing::AddGlobalTestEnvironment(new GdiplusEnvironment);
 }
 
 std::wstring WinPathFromEnv(const char* name) {

@@ -1,15 +1,7 @@
 #include "core/win/app.h"
 
 #include <commctrl.h>
-#include <ole2.h>
 #include <shellapi.h>
-// gdiplus.h wants min and max from the Windows headers' old macros.
-#include <algorithm>
-namespace Gdiplus {
-using std::max;
-using std::min;
-}  // namespace Gdiplus
-#include <gdiplus.h>
 
 #include "core/install.h"
 #include "net/win/prgs_dlg.h"
@@ -83,11 +75,13 @@ BOOL CTessaly3App::InitInstance() {
     INITCOMMONCONTROLSEX icc = {sizeof icc, 0xFF};
     InitCommonControlsEx(&icc);
     if (!CWinApp::InitInstance()) return FALSE;
+    // Every skinned window decodes its images through GDI+, the update dialog and the questions
+    // of the removal included: started once, before the first of them.
+    m_gdiplus.Start();
 
     m_runMode = ParseRunMode();
     m_hosts = LoadHostConfig(m_platform.registry);
-    m_hReportStarted = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    m_hReportDone = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    m_report.Create();
 
     if (m_runMode == RunUninstall) {
         // Only Yes goes on to the removal; any other answer leaves everything as it is.
@@ -109,60 +103,49 @@ BOOL CTessaly3App::InitInstance() {
         return FALSE;
     }
 
-    Gdiplus::GdiplusStartupInput gdiplusInput;
-    Gdiplus::GdiplusStartup(&m_gdiplusToken, &gdiplusInput, nullptr);
-
     switch (m_runMode) {
         case RunInstall:
             InstallSelf();
             m_state.WriteDisableDays();
-            ReportUsage(*this, UsageEvent::Install);
-            WaitForSingleObject(m_hReportDone, INFINITE);
+            ReportUsage(m_report, m_state, m_hosts.clientHost, UsageEvent::Install);
+            WaitForSingleObject(m_report.m_hReportDone.Get(), INFINITE);
             return FALSE;
         case RunPlatformShortcut: {
             const std::wstring home = L"http://" + m_hosts.webHost + L"/";
             ShellExecuteW(nullptr, L"open", home.c_str(), nullptr, nullptr, SW_SHOWMAXIMIZED);
-            ReportUsage(*this, UsageEvent::PlatformShortcut);
-            WaitForSingleObject(m_hReportDone, INFINITE);
+            ReportUsage(m_report, m_state, m_hosts.clientHost, UsageEvent::PlatformShortcut);
+            WaitForSingleObject(m_report.m_hReportDone.Get(), INFINITE);
             return FALSE;
         }
         case RunGameShortcut:
         case RunInstalled:
             // The game goes on at once; the report finishes in the background.
-            ReportUsage(*this, UsageEvent::GameStart);
+            ReportUsage(m_report, m_state, m_hosts.clientHost, UsageEvent::GameStart);
             break;
         default:
             break;
     }
 
     if (m_runMode == RunGamePage || m_runMode == RunGameHall) {
-        if (FAILED(OleInitialize(nullptr))) {
+        if (!m_ole.Start()) {
             skin::SkinMessageBox(nullptr, L"初始化OLE库失败", L"QuarnMorvane", 0);
             return FALSE;
         }
-        m_oleStarted = true;
     }
     return FALSE;
 }
 
 int CTessaly3App::ExitInstance() {
-    bool reportRunning = false;
-    if (m_hReportThread) {
-        // A game start that ends soon must not pull the events from under its report; a report that
-        // hangs in the network does not keep the process alive for long either.
-        reportRunning = WaitForSingleObject(m_hReportThread, 15000) != WAIT_OBJECT_0;
-        CloseHandle(m_hReportThread);
-        m_hReportThread = nullptr;
+    // A game start that ends soon must not pull the events from under its report; a report that
+    // hangs in the network does not keep the process alive for long either: its events are left
+    // to the process's end.
+    if (!m_report.WaitForThread(15000)) {
+        m_report.m_hReportStarted.Release();
+        m_report.m_hReportDone.Release();
     }
-    if (!reportRunning) {
-        if (m_hReportStarted) CloseHandle(m_hReportStarted);
-        if (m_hReportDone) CloseHandle(m_hReportDone);
-        m_hReportStarted = m_hReportDone = nullptr;
-    }
-    if (m_gdiplusToken) Gdiplus::GdiplusShutdown(m_gdiplusToken);
-    m_gdiplusToken = 0;
-    if (m_oleStarted) OleUninitialize();
-    m_oleStarted = false;
+    m_report.m_hReportThread.Reset();
+    m_gdiplus.Stop();
+    m_ole.Stop();
     return CWinApp::ExitInstance();
 }
 

@@ -8,10 +8,12 @@
 #include "core/host_config.h"
 #include "core/run_mode.h"
 #include "core/state_store.h"
+#include "core/win/report.h"
 #include "framework/winapp.h"
 #include "net/update_rules.h"
 #include "platform/win32/win32_file_ops.h"
 #include "platform/win32/win32_http.h"
+#include "platform/win32/scoped.h"
 #include "platform/win32/win32_platform.h"
 
 namespace mrvn::win {
@@ -37,11 +39,9 @@ public:
     // Downloads the release and trades the program files; true when the new file is in place.
     bool ApplyUpdate();
 
-    ULONG_PTR m_gdiplusToken = 0;
+    ScopedGdiplus m_gdiplus;
     wchar_t m_szUpdAddr[512] = {};
-    HANDLE m_hReportStarted = nullptr;
-    HANDLE m_hReportDone = nullptr;
-    HANDLE m_hReportThread = nullptr;  // the one report of this process, if it was started
+    ReportChannel m_report;
 
     RunMode m_runMode = RunInstall;
     HostConfig m_hosts;
@@ -54,7 +54,7 @@ public:
     Updater m_updater;
 
 private:
-    bool m_oleStarted = false;
+    ScopedOleInit m_ole;
 };
 
 CTessaly3App& App();

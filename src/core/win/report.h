@@ -1,20 +1,32 @@
-// Usage reports on a worker thread, handed over through the application's two events.
+// Usage reports on a worker thread, handed over through two manual-reset events.
 #pragma once
 #include <windows.h>
 
+#include <string>
+
 #include "core/report_rules.h"
+#include "core/state_store.h"
+#include "platform/win32/scoped.h"
 
 namespace mrvn::win {
 
-class CTessaly3App;
+// The one report of a process: the hand-over events and the thread, owned by the application.
+struct ReportChannel {
+    ScopedHandle m_hReportStarted;  // set once the thread has copied its address
+    ScopedHandle m_hReportDone;     // set when the report has ended (or will never run)
+    ScopedHandle m_hReportThread;   // the thread, if one was started
+    bool Create();
+    // Waits for the report's thread at most `ms`; false when it is still running.
+    bool WaitForThread(DWORD ms);
+};
 
-// Starts the report thread and returns once it has copied `address`. 0 when no thread could be
-// started; both events are then set, so that nobody waits for a report that never runs.
-BOOL SendUsageReport(const wchar_t* address, CTessaly3App* app);
+// Starts the report thread and returns once it has copied `address`. FALSE when no thread could be
+// started; the done event is then set, so that nobody waits for a report that never runs.
+BOOL SendUsageReport(const wchar_t* address, ReportChannel& channel);
 DWORD WINAPI ReportThreadProc(void* block);
 
 // Bumps the event's counter, then sends its report. Without an address (too long) no request is
 // made and the report counts as done at once.
-void ReportUsage(CTessaly3App& app, UsageEvent event);
+void ReportUsage(ReportChannel& channel, StateStore& state, const std::wstring& clientHost, UsageEvent event);
 
 }  // namespace mrvn::win

@@ -1,5 +1,7 @@
 #include "net/win/prgs_dlg.h"
 
+#include "resource.h"
+#include "skin/skin_images.h"
 #include "skin/win/skin_image.h"
 
 namespace mrvn::win {
@@ -10,7 +12,7 @@ constexpr UINT WM_UPDATE_DONE = WM_APP + 0x51;
 }  // namespace
 
 CPrgsDlg::CPrgsDlg(Updater& updater, HttpSession& session, FileSink& sink)
-    : CDlgEx(kUpdateDialogTemplate), updater_(updater), session_(session), sink_(sink) {}
+    : CDlgEx(IDD_UPDATE_PROGRESS), updater_(updater), session_(session), sink_(sink) {}
 
 CPrgsDlg::~CPrgsDlg() {
     if (job_) job_->Cancel();
@@ -18,7 +20,7 @@ CPrgsDlg::~CPrgsDlg() {
 
 void CPrgsDlg::DoDataExchange(fw::CDataExchange* dx) {
     CDlgEx::DoDataExchange(dx);
-    fw::DDX_Control(dx, kUpdateProgressId, m_progress);
+    fw::DDX_Control(dx, IDC_UPDATE_PROGRESS, m_progress);
 }
 
 BOOL CPrgsDlg::OnInitDialog() {
@@ -29,9 +31,8 @@ BOOL CPrgsDlg::OnInitDialog() {
 
     const HMODULE module = GetModuleHandleW(nullptr);
     SetTitle(L"版本更新中...");
-    const HBITMAP close = skin::LoadSkinImage(module, 132);
-    SetSkin(skin::LoadSkinImage(module, 131), false, true, nullptr, nullptr, nullptr, close);
-    if (close) DeleteObject(close);  // the button keeps its own copy
+    const OwnedBitmap close(skin::LoadSkinImage(module, kImgClose));  // the button keeps its own copy
+    SetSkin(OwnedBitmap(skin::LoadSkinImage(module, kImgDialogBg)), false, true, nullptr, {}, {}, close.Get());
 
     RECT rc, desk;
     ::GetWindowRect(m_hWnd, &rc);
@@ -41,7 +42,8 @@ BOOL CPrgsDlg::OnInitDialog() {
                  desk.top + (desk.bottom - desk.top - h) / 2, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
     ::SetWindowPos(m_hWnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
 
-    m_progress.SetImages(skin::LoadSkinImage(module, 152), skin::LoadSkinImage(module, 153));
+    m_progress.SetImages(OwnedBitmap(skin::LoadSkinImage(module, kImgProgressTrack)),
+                         OwnedBitmap(skin::LoadSkinImage(module, kImgProgressBar)));
 
     job_ = std::make_unique<UpdateJob>(updater_, session_, sink_);
     const HWND self = m_hWnd;

@@ -9,10 +9,6 @@
 
 namespace mrvn::win {
 
-// As in the resource script.
-inline constexpr UINT kUpdateDialogTemplate = 156;
-inline constexpr int kUpdateProgressId = 1000;
-
 class CPrgsDlg : public skin::CDlgEx {
 public:
     CPrgsDlg(Updater& updater, HttpSession& session, FileSink& sink);

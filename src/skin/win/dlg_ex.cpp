@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "skin/win/skin_image.h"
+#include "skin/win/skin_paint.h"
 
 namespace mrvn::skin {
 
@@ -13,7 +14,7 @@ namespace {
 SkinRect WorkArea() {
     RECT wa{};
     ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &wa, 0);
-    return {wa.left, wa.top, wa.right, wa.bottom};
+    return ToSkin(wa);
 }
 
 void DestroyButton(CBtnEx& b) {
@@ -28,11 +29,7 @@ void MoveTo(HWND h, const SkinRect& r) {
 
 CDlgEx::CDlgEx(UINT templateId, fw::CWnd* parent) : fw::CDialog(templateId, parent) {}
 
-CDlgEx::~CDlgEx() {
-    if (m_bmpBackground) ::DeleteObject(m_bmpBackground);
-    if (m_bmpMaximize) ::DeleteObject(m_bmpMaximize);
-    if (m_bmpRestore) ::DeleteObject(m_bmpRestore);
-}
+CDlgEx::CDlgEx(UINT templateId, HWND owner) : fw::CDialog(templateId, owner) {}
 
 DlgFrameStyle CDlgEx::FrameStyle() const {
     DlgFrameStyle s;
@@ -63,24 +60,23 @@ BOOL CDlgEx::OnInitDialog() {
     m_nMaxWidth = wa.Width();
     m_nMaxHeight = wa.Height();
     const SkinRect r = InitialRestoreRect(wa);
-    m_rcRestore = RECT{r.left, r.top, r.right, r.bottom};
+    m_rcRestore = ToRect(r);
     return TRUE;
 }
 
-BOOL CDlgEx::SetSkin(HBITMAP background, bool resizeToBackground, bool stretchSkin, HBITMAP minimize,
-                     HBITMAP maximize, HBITMAP restore, HBITMAP close) {
-    if (m_bmpBackground && m_bmpBackground != background) ::DeleteObject(m_bmpBackground);
+BOOL CDlgEx::SetSkin(win::OwnedBitmap background, bool resizeToBackground, bool stretchSkin, HBITMAP minimize,
+                     win::OwnedBitmap maximize, win::OwnedBitmap restore, HBITMAP close) {
     m_bStretchSkin = stretchSkin;
-    m_bmpBackground = background;
+    m_bmpBackground = std::move(background);
     RECT layout = GetClientRect();
-    if (resizeToBackground && background) {
-        const SIZE s = BitmapSize(background);
+    if (resizeToBackground && m_bmpBackground) {
+        const SIZE s = BitmapSize(m_bmpBackground.Get());
         ::SetWindowPos(m_hWnd, nullptr, 0, 0, s.cx, s.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
         layout = RECT{0, 0, s.cx, s.cy};
     }
     UpdateWindowRegion();
 
-    const SIZE cs = BitmapSize(close), xs = BitmapSize(maximize), ns = BitmapSize(minimize);
+    const SIZE cs = BitmapSize(close), xs = BitmapSize(maximize.Get()), ns = BitmapSize(minimize);
     const CaptionButtons place =
         PlaceCaptionButtons(FrameStyle(), layout.right, {{cs.cx, cs.cy}, {xs.cx, xs.cy}, {ns.cx, ns.cy}});
     if (close && place.close) {
@@ -90,14 +86,11 @@ BOOL CDlgEx::SetSkin(HBITMAP background, bool resizeToBackground, bool stretchSk
     }
     if (maximize && place.maximize) {
         DestroyButton(m_btnMax);
-        CBtnEx::CreateImageButton(m_btnMax, maximize, place.maximize->right, place.maximize->top, kSkinMaximizeId, this);
+        CBtnEx::CreateImageButton(m_btnMax, maximize.Get(), place.maximize->right, place.maximize->top,
+                                  kSkinMaximizeId, this);
         m_btnMax.SetToolTipText(MaximizeTip(false));
-        if (m_bmpMaximize && m_bmpMaximize != maximize) ::DeleteObject(m_bmpMaximize);
-        if (m_bmpRestore && m_bmpRestore != restore) ::DeleteObject(m_bmpRestore);
-        m_bmpMaximize = maximize;
-        m_bmpRestore = restore;
-    } else if (restore && restore != m_bmpRestore) {
-        ::DeleteObject(restore);  // taken, but there is no button to show it on
+        m_bmpMaximize = std::move(maximize);
+        m_bmpRestore = std::move(restore);
     }
     if (minimize && place.minimize) {
         DestroyButton(m_btnMin);
@@ -110,9 +103,9 @@ BOOL CDlgEx::SetSkin(HBITMAP background, bool resizeToBackground, bool stretchSk
 void CDlgEx::UpdateWindowRegion() {
     if (!m_bmpBackground) return;
     const RECT wr = GetWindowRect();
-    HRGN rgn = MakeCornerRegion(m_bmpBackground, wr.right - wr.left, wr.bottom - wr.top);
-    // The system owns the region from here on.
-    if (rgn && !::SetWindowRgn(m_hWnd, rgn, FALSE)) ::DeleteObject(rgn);
+    win::OwnedRegion rgn(MakeCornerRegion(m_bmpBackground.Get(), wr.right - wr.left, wr.bottom - wr.top));
+    // The system owns the region once it has taken it.
+    if (rgn && ::SetWindowRgn(m_hWnd, rgn.Get(), FALSE)) rgn.Release();
 }
 
 HICON CDlgEx::SmallIcon() const {
@@ -128,22 +121,22 @@ int CDlgEx::WindowFontHeight() const {
 
 void CDlgEx::SetTitle(const std::wstring& text) {
     SetWindowText(text);
-    HDC dc = ::GetDC(m_hWnd);
-    HGDIOBJ old = ::SelectObject(dc, GetFont() ? GetFont() : ::GetStockObject(DEFAULT_GUI_FONT));
     RECT calc{0, 0, 0, 0};
-    ::DrawTextW(dc, text.c_str(), int(text.size()), &calc, DT_CALCRECT);
-    ::SelectObject(dc, old);
-    ::ReleaseDC(m_hWnd, dc);
-    const SkinRect r = TitleRepaintRect(FrameStyle(), SmallIcon() != nullptr, WindowFontHeight(),
-                                        calc.bottom - calc.top, GetClientRect().right);
-    RECT rc{r.left, r.top, r.right, r.bottom};
+    {
+        win::ScopedWindowDc dc(m_hWnd);
+        win::ScopedSelect select(dc.Get(), GetFont() ? GetFont() : ::GetStockObject(DEFAULT_GUI_FONT));
+        ::DrawTextW(dc.Get(), text.c_str(), int(text.size()), &calc, DT_CALCRECT);
+    }
+    const RECT rc = ToRect(TitleRepaintRect(FrameStyle(), SmallIcon() != nullptr, WindowFontHeight(),
+                                            calc.bottom - calc.top, GetClientRect().right));
     ::InvalidateRect(m_hWnd, &rc, TRUE);
 }
 
 void CDlgEx::DrawBackground(HDC dc, int w, int h) {
-    const SIZE bs = BitmapSize(m_bmpBackground);
-    HDC src = ::CreateCompatibleDC(dc);
-    HGDIOBJ old = ::SelectObject(src, m_bmpBackground);
+    const SIZE bs = BitmapSize(m_bmpBackground.Get());
+    win::ScopedMemDc mem(::CreateCompatibleDC(dc));
+    win::ScopedSelect select(mem.Get(), m_bmpBackground.Get());
+    HDC src = mem.Get();
     for (const BlitOp& op :
          BackgroundBlitPlan(bs.cx, bs.cy, w, h, m_nBorder, m_nCaptionHeight, m_bStretchSkin != 0)) {
         if (op.kind == BlitKind::Copy) {
@@ -153,8 +146,6 @@ void CDlgEx::DrawBackground(HDC dc, int w, int h) {
                          op.src.Width(), op.src.Height(), SRCCOPY);
         }
     }
-    ::SelectObject(src, old);
-    ::DeleteDC(src);
 }
 
 void CDlgEx::DrawIconAndTitle(HDC dc) {
@@ -166,31 +157,27 @@ void CDlgEx::DrawIconAndTitle(HDC dc) {
     }
     if (!m_bShowTitle) return;
     const std::wstring title = GetWindowText();
-    const int saved = ::SaveDC(dc);
     HFONT base = GetFont() ? GetFont() : static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT));
     LOGFONTW lf{};
     ::GetObjectW(base, sizeof(lf), &lf);
     lf.lfWeight = m_nTitleWeight;
-    HFONT font = ::CreateFontIndirectW(&lf);
-    ::SelectObject(dc, font);
+    win::OwnedFont font(::CreateFontIndirectW(&lf));
+    win::ScopedSaveDc saved(dc);
+    ::SelectObject(dc, font.Get());
     ::SetBkMode(dc, TRANSPARENT);
     ::SetTextColor(dc, m_crTitle);
     const SkinPoint p = TitlePosition(style, icon != nullptr, int(lf.lfHeight));
     ::TextOutW(dc, p.x, p.y, title.c_str(), int(title.size()));
-    ::RestoreDC(dc, saved);
-    ::DeleteObject(font);
 }
 
 BOOL CDlgEx::PaintFrame(HDC dc) {
     if (!m_bmpBackground) return FALSE;
     const RECT wr = GetWindowRect();
     const int w = wr.right - wr.left, h = wr.bottom - wr.top;
-    fw::CMemDC mem(dc, w, h);
-    if (!mem) return FALSE;
-    DrawBackground(mem.Dc(), w, h);
-    DrawIconAndTitle(mem.Dc());
-    ::BitBlt(dc, 0, 0, w, h, mem.Dc(), 0, 0, SRCCOPY);
-    return TRUE;
+    return PaintBuffered(dc, m_hWnd, w, h, false, [&](HDC mem) {
+        DrawBackground(mem, w, h);
+        DrawIconAndTitle(mem);
+    });
 }
 
 void CDlgEx::OnCloseButton() { ::PostMessageW(m_hWnd, WM_SYSCOMMAND, SC_CLOSE, 0); }
@@ -214,7 +201,7 @@ void CDlgEx::ToggleMaximize() {
 
 void CDlgEx::UpdateMaximizeButton(bool maximized) {
     if (!m_btnMax.m_hWnd) return;
-    m_btnMax.SetImageStrip(maximized ? m_bmpRestore : m_bmpMaximize, false);
+    m_btnMax.SetImageStrip(maximized ? m_bmpRestore.Get() : m_bmpMaximize.Get(), false);
     m_btnMax.SetToolTipText(MaximizeTip(maximized));
     m_btnMax.Invalidate(FALSE);
 }
@@ -238,62 +225,81 @@ BOOL CDlgEx::OnCommand(WPARAM wParam, LPARAM lParam) {
     return fw::CDialog::OnCommand(wParam, lParam);
 }
 
+LRESULT CDlgEx::OnNcHitTest(POINT screen) {
+    if (m_bMaximized) return Default();
+    POINT pt = screen;
+    ::ScreenToClient(m_hWnd, &pt);
+    const RECT rc = GetClientRect();
+    const FrameHit hit = FrameHitTest(FrameStyle(), false, pt.x, pt.y, rc.right, rc.bottom);
+    return hit == HitDefault ? Default() : LRESULT(hit);
+}
+
+LRESULT CDlgEx::OnNcLButtonDown(int hit, LPARAM lParam) {
+    LRESULT r = 0;
+    if (const unsigned cmd = SizeCommandForHit(hit)) {
+        ::SendMessageW(m_hWnd, WM_SYSCOMMAND, cmd, lParam);
+    } else {
+        r = Default();
+    }
+    m_rcRestore = GetWindowRect();
+    return r;
+}
+
+bool CDlgEx::OnNcLButtonDblClk(int hit) {
+    if (!NcDoubleClickToggles(FrameStyle(), hit)) return false;
+    ToggleMaximize();
+    return true;
+}
+
+void CDlgEx::OnLButtonDblClk(POINT client) {
+    if (ClientDoubleClickToggles(FrameStyle(), m_bMaximized != 0, client.y)) ToggleMaximize();
+}
+
+void CDlgEx::MoveCaptionButtons(int width) {
+    CaptionButtons current;
+    const auto rectOf = [this](CBtnEx& b) -> std::optional<SkinRect> {
+        if (!b.m_hWnd) return std::nullopt;
+        RECT wr = b.GetWindowRect();
+        POINT tl{wr.left, wr.top};
+        ::ScreenToClient(m_hWnd, &tl);
+        return RectXywh(tl.x, tl.y, wr.right - wr.left, wr.bottom - wr.top);
+    };
+    current.close = rectOf(m_btnClose);
+    current.maximize = rectOf(m_btnMax);
+    current.minimize = rectOf(m_btnMin);
+    const CaptionButtons next = RelayoutCaptionButtons(FrameStyle(), width, current);
+    if (next.close) MoveTo(m_btnClose.m_hWnd, *next.close);
+    if (next.maximize) MoveTo(m_btnMax.m_hWnd, *next.maximize);
+    if (next.minimize) MoveTo(m_btnMin.m_hWnd, *next.minimize);
+    for (CBtnEx* b : {&m_btnClose, &m_btnMax, &m_btnMin})
+        if (b->m_hWnd) b->UpdateStoredRect();
+}
+
+LRESULT CDlgEx::OnSize(int width) {
+    const LRESULT r = Default();
+    if (!m_bmpBackground) return r;
+    UpdateWindowRegion();
+    Invalidate(TRUE);
+    MoveCaptionButtons(width);
+    return r;
+}
+
 LRESULT CDlgEx::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
     case WM_ERASEBKGND:
-        return PaintFrame(reinterpret_cast<HDC>(wParam));
-    case WM_NCHITTEST: {
-        if (m_bMaximized) break;
-        POINT pt{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-        ::ScreenToClient(m_hWnd, &pt);
-        const RECT rc = GetClientRect();
-        const FrameHit hit = FrameHitTest(FrameStyle(), false, pt.x, pt.y, rc.right, rc.bottom);
-        if (hit == HitDefault) break;
-        return hit;
-    }
-    case WM_NCLBUTTONDOWN: {
-        LRESULT r = 0;
-        if (const unsigned cmd = SizeCommandForHit(int(wParam))) {
-            ::SendMessageW(m_hWnd, WM_SYSCOMMAND, cmd, lParam);
-        } else {
-            r = Default();
-        }
-        m_rcRestore = GetWindowRect();
-        return r;
-    }
+        return OnEraseBkgnd(reinterpret_cast<HDC>(wParam));
+    case WM_NCHITTEST:
+        return OnNcHitTest(POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+    case WM_NCLBUTTONDOWN:
+        return OnNcLButtonDown(int(wParam), lParam);
     case WM_NCLBUTTONDBLCLK:
-        if (NcDoubleClickToggles(FrameStyle(), int(wParam))) {
-            ToggleMaximize();
-            return 0;
-        }
+        if (OnNcLButtonDblClk(int(wParam))) return 0;
         break;
     case WM_LBUTTONDBLCLK:
-        if (ClientDoubleClickToggles(FrameStyle(), m_bMaximized != 0, GET_Y_LPARAM(lParam))) ToggleMaximize();
+        OnLButtonDblClk(POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
         break;
-    case WM_SIZE: {
-        const LRESULT r = Default();
-        if (!m_bmpBackground) return r;
-        UpdateWindowRegion();
-        Invalidate(TRUE);
-        CaptionButtons current;
-        const auto rectOf = [this](CBtnEx& b) -> std::optional<SkinRect> {
-            if (!b.m_hWnd) return std::nullopt;
-            RECT wr = b.GetWindowRect();
-            POINT tl{wr.left, wr.top};
-            ::ScreenToClient(m_hWnd, &tl);
-            return RectXywh(tl.x, tl.y, wr.right - wr.left, wr.bottom - wr.top);
-        };
-        current.close = rectOf(m_btnClose);
-        current.maximize = rectOf(m_btnMax);
-        current.minimize = rectOf(m_btnMin);
-        const CaptionButtons next = RelayoutCaptionButtons(FrameStyle(), LOWORD(lParam), current);
-        if (next.close) MoveTo(m_btnClose.m_hWnd, *next.close);
-        if (next.maximize) MoveTo(m_btnMax.m_hWnd, *next.maximize);
-        if (next.minimize) MoveTo(m_btnMin.m_hWnd, *next.minimize);
-        for (CBtnEx* b : {&m_btnClose, &m_btnMax, &m_btnMin})
-            if (b->m_hWnd) b->UpdateStoredRect();
-        return r;
-    }
+    case WM_SIZE:
+        return OnSize(LOWORD(lParam));
     default:
         break;
     }

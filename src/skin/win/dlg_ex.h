@@ -6,7 +6,8 @@
 
 #include <string>
 
-#include "framework/wnd.h"
+#include "framework/dialog.h"
+#include "platform/win32/scoped.h"
 #include "skin/dlg_frame.h"
 #include "skin/win/skin_controls_win.h"
 
@@ -14,15 +15,15 @@ namespace mrvn::skin {
 
 class CDlgEx : public fw::CDialog {
 public:
-    CDlgEx(UINT templateId, fw::CWnd* parent = nullptr);
-    ~CDlgEx() override;
+    explicit CDlgEx(UINT templateId, fw::CWnd* parent = nullptr);
+    CDlgEx(UINT templateId, HWND owner);
 
     BOOL OnInitDialog() override;
 
     // Any bitmap may be null. The dialog takes the background and the maximize and restore strips;
-    // the close and minimize strips stay the caller's.
-    BOOL SetSkin(HBITMAP background, bool resizeToBackground, bool stretchSkin, HBITMAP minimize, HBITMAP maximize,
-                 HBITMAP restore, HBITMAP close);
+    // the close and minimize strips stay the caller's (their buttons copy them).
+    BOOL SetSkin(win::OwnedBitmap background, bool resizeToBackground, bool stretchSkin, HBITMAP minimize,
+                 win::OwnedBitmap maximize, win::OwnedBitmap restore, HBITMAP close);
     void SetTitle(const std::wstring& text);
     void UpdateWindowRegion();
 
@@ -42,7 +43,7 @@ public:
     int m_nBorder = 3;
     COLORREF m_crTitle = 0xFFFFFF;
     int m_nTitleWeight = 400;
-    HBITMAP m_bmpBackground = nullptr;
+    win::OwnedBitmap m_bmpBackground;
     CBtnEx m_btnClose;
     CBtnEx m_btnMin;
     CBtnEx m_btnMax;
@@ -52,8 +53,8 @@ public:
     BOOL m_bMaximized = FALSE;
     BOOL m_bResizable = FALSE;
     BOOL m_bStretchSkin = FALSE;
-    HBITMAP m_bmpMaximize = nullptr;
-    HBITMAP m_bmpRestore = nullptr;
+    win::OwnedBitmap m_bmpMaximize;
+    win::OwnedBitmap m_bmpRestore;
 
 protected:
     BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
@@ -62,8 +63,17 @@ protected:
     // Paints the whole frame into `dc` at (0, 0) in one blit; FALSE without a background.
     BOOL PaintFrame(HDC dc);
 
+    // The frame's message handlers.
+    BOOL OnEraseBkgnd(HDC dc) { return PaintFrame(dc); }
+    LRESULT OnNcHitTest(POINT screen);
+    LRESULT OnNcLButtonDown(int hit, LPARAM lParam);
+    bool OnNcLButtonDblClk(int hit);
+    void OnLButtonDblClk(POINT client);
+    LRESULT OnSize(int width);
+
 private:
     void DrawBackground(HDC dc, int w, int h);
+    void MoveCaptionButtons(int width);
     void DrawIconAndTitle(HDC dc);
     HICON SmallIcon() const;
     int WindowFontHeight() const;

@@ -8,29 +8,26 @@
 
 namespace mrvn::skin {
 
-inline constexpr UINT kMessageBoxTemplate = 130;  // IDD_MESSAGE_BOX
-
 class CMessageBox : public CDlgEx {
 public:
-    explicit CMessageBox(fw::CWnd* parent = nullptr);
-    ~CMessageBox() override;
+    // The owner is a plain handle: it may be a window of another process (a page's box over the
+    // main window), which is never bound to an object here.
+    explicit CMessageBox(HWND owner = nullptr);
 
     BOOL OnInitDialog() override;
     // Enter and Esc must not answer the question.
     void OnOK() override {}
     void OnCancel() override {}
 
-    // Each bitmap passes to the box: the background to the base through SetSkin, the strips are
-    // deleted by the box.
-    HBITMAP m_hbmBackground = nullptr;
-    HBITMAP m_hbmClose = nullptr;
-    HBITMAP m_hbmButton1 = nullptr;
-    HBITMAP m_hbmButton2 = nullptr;
+    // The box owns its images; the background passes on to the base in OnInitDialog.
+    win::OwnedBitmap m_hbmBackground;
+    win::OwnedBitmap m_hbmClose;
+    win::OwnedBitmap m_hbmButton1;
+    win::OwnedBitmap m_hbmButton2;
     std::wstring m_strText;
     std::wstring m_strCaption;
     int m_nStyle = 0;
-    int m_nLineCount = 1;
-    HFONT m_hTextFont = nullptr;
+    HFONT m_hTextFont = nullptr;  // the dialog's font, not owned
     CBtnEx m_btn1;
     CBtnEx m_btn2;
 

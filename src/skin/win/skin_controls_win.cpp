@@ -1,26 +1,15 @@
 #include "skin/win/skin_controls_win.h"
 
-
 #include "skin/dlg_frame.h"
 #include "skin/skin_controls.h"
 #include "skin/win/skin_image.h"
+#include "skin/win/skin_paint.h"
 
 namespace mrvn::skin {
 
 namespace {
 
 constexpr DWORD kHoverMs = 10;
-
-BOOL TrackMouse(HWND hwnd) {
-    TRACKMOUSEEVENT tme{};
-    tme.cbSize = sizeof(tme);
-    tme.dwFlags = TME_HOVER | TME_LEAVE;
-    tme.hwndTrack = hwnd;
-    tme.dwHoverTime = kHoverMs;
-    return ::TrackMouseEvent(&tme);
-}
-
-SkinRect ToSkin(const RECT& r) { return {r.left, r.top, r.right, r.bottom}; }
 
 // The strip goes in one frame at a time: comctl32 6 as Wine ships it masks only the first image
 // of a multi-image AddMasked, and frame by frame is the same list on every system.
@@ -46,12 +35,31 @@ void AddFramesMasked(fw::CImageList& list, HBITMAP strip, int frameW, int fh, in
 
 }  // namespace
 
-// ---- CBtnEx
-
-CBtnEx::~CBtnEx() {
-    if (m_toolTip.m_hWnd && ::IsWindow(m_toolTip.m_hWnd)) ::DestroyWindow(m_toolTip.m_hWnd);
-    m_toolTip.m_hWnd = nullptr;
+HoverChange TrackHover(HWND hwnd, UINT msg, BOOL& tracking, BOOL& hover) {
+    switch (msg) {
+    case WM_MOUSEMOVE:
+        if (!tracking) {
+            TRACKMOUSEEVENT tme{};
+            tme.cbSize = sizeof(tme);
+            tme.dwFlags = TME_HOVER | TME_LEAVE;
+            tme.hwndTrack = hwnd;
+            tme.dwHoverTime = kHoverMs;
+            tracking = ::TrackMouseEvent(&tme);
+        }
+        return HoverChange::None;
+    case WM_MOUSEHOVER:
+        hover = TRUE;
+        return HoverChange::Entered;
+    case WM_MOUSELEAVE:
+        hover = FALSE;
+        tracking = FALSE;
+        return HoverChange::Left;
+    default:
+        return HoverChange::None;
+    }
 }
+
+// ---- CBtnEx
 
 void CBtnEx::PreSubclassWindow() {
     m_strText = GetWindowText();
@@ -85,10 +93,16 @@ void CBtnEx::SetToolTipText(const std::wstring& text) {
     if (m_toolTip.m_hWnd) m_toolTip.UpdateTipText(m_strToolTip, this, 0);
 }
 
+void CBtnEx::SetLabel(const std::wstring& text) {
+    m_strText = text;
+    if (m_hWnd) SetWindowText(text);
+    Invalidate(FALSE);
+}
+
 BOOL CBtnEx::CreateImageButton(CBtnEx& button, HBITMAP strip, int x, int y, int id, fw::CWnd* parent) {
     const SIZE s = BitmapSize(strip);
     const SkinRect r = ImageButtonRect({s.cx, s.cy}, x, y);
-    if (!button.Create(L"", WS_CHILD | WS_VISIBLE, RECT{r.left, r.top, r.right, r.bottom}, parent, id)) return FALSE;
+    if (!button.Create(L"", WS_CHILD | WS_VISIBLE, ToRect(r), parent, id)) return FALSE;
     return button.SetImageStrip(strip, false);
 }
 
@@ -100,8 +114,6 @@ BOOL CBtnEx::PreTranslateMessage(MSG* msg) {
 void CBtnEx::DrawItem(DRAWITEMSTRUCT* dis) {
     const int w = m_rcStored.right - m_rcStored.left;
     const int h = m_rcStored.bottom - m_rcStored.top;
-    fw::CMemDC mem(dis->hDC, w, h);
-    if (!mem) return;
     ButtonDrawState state;
     state.disabled = (dis->itemState & (ODS_DISABLED | ODS_GRAYED)) != 0;
     state.selected = (dis->itemState & ODS_SELECTED) != 0;
@@ -109,38 +121,40 @@ void CBtnEx::DrawItem(DRAWITEMSTRUCT* dis) {
     bool latch = m_bPressedLatch;
     const ButtonFrame frame = ChooseButtonFrame(state, latch);
     m_bPressedLatch = latch;
+    PaintBuffered(dis->hDC, m_hWnd, w, h, true, [&](HDC dc) {
+        DrawFrame(dc, dis->hDC, frame, w, h);
+        DrawLabel(dc, frame);
+    });
+}
 
-    PaintParentBackground(m_hWnd, mem.Dc());
+void CBtnEx::DrawFrame(HDC dc, HDC ref, int frame, int w, int h) {
     IMAGEINFO info{};
-    if (m_imgList.GetSafeHandle() && m_imgList.GetImageInfo(frame, &info)) {
-        const int fwid = info.rcImage.right - info.rcImage.left;
-        const int fh = info.rcImage.bottom - info.rcImage.top;
-        if (fwid == w && fh == h) {
-            m_imgList.Draw(mem.Dc(), frame, POINT{0, 0}, ILD_TRANSPARENT);
-        } else {
-            // Scaled through a key-coloured scratch frame so the key stays see-through.
-            fw::CMemDC scratch(dis->hDC, fwid, fh);
-            if (scratch) {
-                HBRUSH key = ::CreateSolidBrush(kKeyColor);
-                RECT all{0, 0, fwid, fh};
-                ::FillRect(scratch.Dc(), &all, key);
-                ::DeleteObject(key);
-                m_imgList.Draw(scratch.Dc(), frame, POINT{0, 0}, ILD_TRANSPARENT);
-                ::TransparentBlt(mem.Dc(), 0, 0, w, h, scratch.Dc(), 0, 0, fwid, fh, kKeyColor);
-            }
-        }
+    if (!m_imgList.GetSafeHandle() || !m_imgList.GetImageInfo(frame, &info)) return;
+    const int fwid = info.rcImage.right - info.rcImage.left;
+    const int fh = info.rcImage.bottom - info.rcImage.top;
+    if (fwid == w && fh == h) {
+        m_imgList.Draw(dc, frame, POINT{0, 0}, ILD_TRANSPARENT);
+        return;
     }
-    if (!m_strText.empty()) {
-        ::SetBkMode(mem.Dc(), TRANSPARENT);
-        ::SetTextColor(mem.Dc(), frame == FrameDisabled ? ::GetSysColor(COLOR_GRAYTEXT) : m_crText);
-        HFONT font = GetFont();
-        if (!font) font = static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT));
-        HGDIOBJ old = ::SelectObject(mem.Dc(), font);
-        RECT rc = GetClientRect();
-        ::DrawTextW(mem.Dc(), m_strText.c_str(), int(m_strText.size()), &rc, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
-        ::SelectObject(mem.Dc(), old);
-    }
-    ::BitBlt(dis->hDC, 0, 0, w, h, mem.Dc(), 0, 0, SRCCOPY);
+    // Scaled through a key-coloured scratch frame so the key stays see-through.
+    fw::CMemDC scratch(ref, fwid, fh);
+    if (!scratch) return;
+    win::OwnedBrush key(::CreateSolidBrush(kKeyColor));
+    RECT all{0, 0, fwid, fh};
+    ::FillRect(scratch.Dc(), &all, key.Get());
+    m_imgList.Draw(scratch.Dc(), frame, POINT{0, 0}, ILD_TRANSPARENT);
+    ::TransparentBlt(dc, 0, 0, w, h, scratch.Dc(), 0, 0, fwid, fh, kKeyColor);
+}
+
+void CBtnEx::DrawLabel(HDC dc, int frame) {
+    if (m_strText.empty()) return;
+    ::SetBkMode(dc, TRANSPARENT);
+    ::SetTextColor(dc, frame == FrameDisabled ? ::GetSysColor(COLOR_GRAYTEXT) : m_crText);
+    HFONT font = GetFont();
+    if (!font) font = static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT));
+    win::ScopedSelect select(dc, font);
+    RECT rc = GetClientRect();
+    ::DrawTextW(dc, m_strText.c_str(), int(m_strText.size()), &rc, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
 }
 
 LRESULT CBtnEx::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -148,41 +162,38 @@ LRESULT CBtnEx::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_ERASEBKGND:
         return TRUE;
     case WM_MOUSEMOVE:
-        if (!m_bTracking) m_bTracking = TrackMouse(m_hWnd);
-        break;
     case WM_MOUSEHOVER:
-        m_bHover = TRUE;
-        Invalidate(FALSE);
-        if (m_bToolTip) m_toolTip.UpdateTipText(m_strToolTip, this, 0);
-        return 0;
     case WM_MOUSELEAVE:
-        m_bHover = FALSE;
-        m_bTracking = FALSE;
-        Invalidate(FALSE);
-        return 0;
+        if (OnHover(msg)) return 0;
+        break;
     case WM_LBUTTONUP:
         m_bPressedLatch = FALSE;
         break;
-    case WM_NOTIFY: {
-        // The callback text of the tool, asked before the first hover.
-        auto* hdr = reinterpret_cast<NMHDR*>(lParam);
-        if (hdr && hdr->code == TTN_GETDISPINFOW && hdr->hwndFrom == m_toolTip.m_hWnd) {
-            reinterpret_cast<NMTTDISPINFOW*>(lParam)->lpszText = const_cast<wchar_t*>(m_strToolTip.c_str());
-            return 0;
-        }
+    case WM_NOTIFY:
+        if (OnToolTipText(reinterpret_cast<NMHDR*>(lParam))) return 0;
         break;
-    }
     default:
         break;
     }
     return fw::CButton::WindowProc(msg, wParam, lParam);
 }
 
-// ---- CStaticEx
-
-CStaticEx::~CStaticEx() {
-    if (m_font) ::DeleteObject(m_font);
+bool CBtnEx::OnHover(UINT msg) {
+    const HoverChange change = TrackHover(m_hWnd, msg, m_bTracking, m_bHover);
+    if (change == HoverChange::None) return false;
+    Invalidate(FALSE);
+    if (change == HoverChange::Entered && m_bToolTip) m_toolTip.UpdateTipText(m_strToolTip, this, 0);
+    return true;
 }
+
+bool CBtnEx::OnToolTipText(NMHDR* hdr) {
+    // The callback text of the tool, asked before the first hover.
+    if (!hdr || hdr->code != TTN_GETDISPINFOW || hdr->hwndFrom != m_toolTip.m_hWnd) return false;
+    reinterpret_cast<NMTTDISPINFOW*>(hdr)->lpszText = const_cast<wchar_t*>(m_strToolTip.c_str());
+    return true;
+}
+
+// ---- CStaticEx
 
 void CStaticEx::PreSubclassWindow() { m_strText = GetWindowText(); }
 
@@ -196,7 +207,7 @@ BOOL CStaticEx::SetImage(HBITMAP bmp) {
 }
 
 HFONT CStaticEx::EnsureFont() {
-    if (m_font) return m_font;
+    if (m_font) return m_font.Get();
     HFONT base = GetFont();
     if (!base) base = static_cast<HFONT>(::GetStockObject(SYSTEM_FONT));
     LOGFONTW lf{};
@@ -207,8 +218,8 @@ HFONT CStaticEx::EnsureFont() {
     lf.lfWidth = font.width;
     lf.lfWeight = font.weight;
     lf.lfUnderline = font.underline ? 1 : 0;
-    m_font = ::CreateFontIndirectW(&lf);
-    return m_font;
+    m_font.Reset(::CreateFontIndirectW(&lf));
+    return m_font.Get();
 }
 
 void CStaticEx::DrawTextContent(HDC dc) {
@@ -222,7 +233,7 @@ void CStaticEx::DrawTextContent(HDC dc) {
     const StaticTextLayout layout =
         LayoutStaticText(m_strText, ToSkin(client), m_imgList.GetSafeHandle() ? m_nImageWidth : 0, m_nLineSpacing, measurer);
     for (const StaticTextLine& line : layout.lines) {
-        RECT r{line.rect.left, line.rect.top, line.rect.right, line.rect.bottom};
+        RECT r = ToRect(line.rect);
         ::DrawTextW(dc, line.text.c_str(), int(line.text.size()), &r, flags);
     }
     ::SelectObject(dc, old);
@@ -238,18 +249,13 @@ void CStaticEx::DrawTextContent(HDC dc) {
 
 void CStaticEx::Paint(HDC target) {
     const RECT wr = GetWindowRect();
-    const int w = wr.right - wr.left, h = wr.bottom - wr.top;
-    fw::CMemDC mem(target, w, h);
-    if (!mem) return;
-    const int saved = ::SaveDC(mem.Dc());
-    PaintParentBackground(m_hWnd, mem.Dc());
-    ::RestoreDC(mem.Dc(), saved);
-    if (m_imgList.GetSafeHandle()) {
-        const SkinPoint p = StaticImagePosition(h, m_nImageHeight);
-        m_imgList.Draw(mem.Dc(), 0, POINT{p.x, p.y}, ILD_TRANSPARENT);
-    }
-    DrawTextContent(mem.Dc());
-    ::BitBlt(target, 0, 0, w, h, mem.Dc(), 0, 0, SRCCOPY);
+    PaintBuffered(target, m_hWnd, wr.right - wr.left, wr.bottom - wr.top, true, [&](HDC dc) {
+        if (m_imgList.GetSafeHandle()) {
+            const SkinPoint p = StaticImagePosition(wr.bottom - wr.top, m_nImageHeight);
+            m_imgList.Draw(dc, 0, POINT{p.x, p.y}, ILD_TRANSPARENT);
+        }
+        DrawTextContent(dc);
+    });
 }
 
 namespace {
@@ -279,15 +285,9 @@ LRESULT CStaticEx::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_PRINTCLIENT:
         return PaintMessage(m_hWnd, msg, wParam, [this](HDC dc) { Paint(dc); });
     case WM_MOUSEMOVE:
-        if (!m_bTracking) m_bTracking = TrackMouse(m_hWnd);
-        break;
     case WM_MOUSEHOVER:
-        m_bHover = TRUE;
-        Invalidate(FALSE);
-        return 0;
     case WM_MOUSELEAVE:
-        m_bHover = FALSE;
-        m_bTracking = FALSE;
+        if (TrackHover(m_hWnd, msg, m_bTracking, m_bHover) == HoverChange::None) break;
         Invalidate(FALSE);
         return 0;
     case WM_SETCURSOR:
@@ -301,50 +301,37 @@ LRESULT CStaticEx::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
 
 // ---- CImgProgress
 
-CImgProgress::~CImgProgress() {
-    if (m_hbmTrack) ::DeleteObject(m_hbmTrack);
-    if (m_hbmBar) ::DeleteObject(m_hbmBar);
-}
-
-BOOL CImgProgress::SetImages(HBITMAP track, HBITMAP bar) {
-    if (m_hbmTrack && m_hbmTrack != track) ::DeleteObject(m_hbmTrack);
-    if (m_hbmBar && m_hbmBar != bar) ::DeleteObject(m_hbmBar);
-    m_hbmTrack = track;
-    m_hbmBar = bar;
-    const SIZE t = BitmapSize(track), b = BitmapSize(bar);
+BOOL CImgProgress::SetImages(win::OwnedBitmap track, win::OwnedBitmap bar) {
+    m_hbmTrack = std::move(track);
+    m_hbmBar = std::move(bar);
+    const SIZE t = BitmapSize(m_hbmTrack.Get()), b = BitmapSize(m_hbmBar.Get());
     if (m_hWnd) ::SetWindowPos(m_hWnd, nullptr, 0, 0, t.cx, t.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     m_rcClient = RECT{0, 0, t.cx, t.cy};
-    const SkinRect r = ProgressBarRect({t.cx, t.cy}, {b.cx, b.cy});
-    m_rcBar = RECT{r.left, r.top, r.right, r.bottom};
+    m_rcBar = ToRect(ProgressBarRect({t.cx, t.cy}, {b.cx, b.cy}));
     return TRUE;
 }
 
 void CImgProgress::Paint(HDC target) {
     const int w = m_rcClient.right - m_rcClient.left, h = m_rcClient.bottom - m_rcClient.top;
     if (w <= 0 || h <= 0) return;
-    fw::CMemDC mem(target, w, h);
-    if (!mem) return;
-    PaintParentBackground(m_hWnd, mem.Dc());
-    HDC src = ::CreateCompatibleDC(target);
-    if (m_hbmTrack) {
-        const SIZE t = BitmapSize(m_hbmTrack);
-        HGDIOBJ old = ::SelectObject(src, m_hbmTrack);
-        ::TransparentBlt(mem.Dc(), 0, 0, w, h, src, 0, 0, t.cx, t.cy, kKeyColor);
-        ::SelectObject(src, old);
-    }
-    if (m_hbmBar) {
-        int lower = 0, upper = 0;
-        GetRange(lower, upper);
-        HGDIOBJ old = ::SelectObject(src, m_hbmBar);
-        const int bh = m_rcBar.bottom - m_rcBar.top;
-        for (const BarColumns& c : ProgressBarColumns(ToSkin(m_rcBar), lower, upper, GetPos())) {
-            const int cw = c.dst.Width();
-            ::TransparentBlt(mem.Dc(), c.dst.left, c.dst.top, cw, bh, src, c.srcX, 0, cw, bh, kKeyColor);
+    PaintBuffered(target, m_hWnd, w, h, true, [&](HDC dc) {
+        win::ScopedMemDc src(::CreateCompatibleDC(target));
+        if (m_hbmTrack) {
+            const SIZE t = BitmapSize(m_hbmTrack.Get());
+            win::ScopedSelect select(src.Get(), m_hbmTrack.Get());
+            ::TransparentBlt(dc, 0, 0, w, h, src.Get(), 0, 0, t.cx, t.cy, kKeyColor);
         }
-        ::SelectObject(src, old);
-    }
-    ::DeleteDC(src);
-    ::BitBlt(target, 0, 0, w, h, mem.Dc(), 0, 0, SRCCOPY);
+        if (m_hbmBar) {
+            int lower = 0, upper = 0;
+            GetRange(lower, upper);
+            win::ScopedSelect select(src.Get(), m_hbmBar.Get());
+            const int bh = m_rcBar.bottom - m_rcBar.top;
+            for (const BarColumns& c : ProgressBarColumns(ToSkin(m_rcBar), lower, upper, GetPos())) {
+                const int cw = c.dst.Width();
+                ::TransparentBlt(dc, c.dst.left, c.dst.top, cw, bh, src.Get(), c.srcX, 0, cw, bh, kKeyColor);
+            }
+        }
+    });
 }
 
 LRESULT CImgProgress::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {

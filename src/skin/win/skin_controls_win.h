@@ -5,18 +5,20 @@
 
 #include <string>
 
-#include "framework/wnd.h"
+#include "framework/controls.h"
+#include "platform/win32/scoped.h"
 
 namespace mrvn::skin {
 
 class CBtnEx : public fw::CButton {
 public:
     CBtnEx() = default;
-    ~CBtnEx() override;
 
     // The four frames of `strip` (normal, hover, pressed, disabled); the strip stays the caller's.
     BOOL SetImageStrip(HBITMAP strip, bool resize);
     void SetToolTipText(const std::wstring& text);
+    // The label the skin draws, also the window text (screen readers name buttons by it).
+    void SetLabel(const std::wstring& text);
     // A visible child one frame of `strip` in size, its right edge at x and its top at y.
     static BOOL CreateImageButton(CBtnEx& button, HBITMAP strip, int x, int y, int id, fw::CWnd* parent);
 
@@ -40,6 +42,10 @@ protected:
     LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
 private:
+    void DrawFrame(HDC dc, HDC ref, int frame, int w, int h);
+    void DrawLabel(HDC dc, int frame);
+    bool OnHover(UINT msg);
+    bool OnToolTipText(NMHDR* hdr);
     RECT m_rcStored{};
     fw::CImageList m_imgList;
     fw::CToolTipCtrl m_toolTip;
@@ -49,7 +55,6 @@ private:
 class CStaticEx : public fw::CStatic {
 public:
     CStaticEx() = default;
-    ~CStaticEx() override;
 
     // One image shown left of the text; the bitmap stays the caller's. FALSE for null.
     BOOL SetImage(HBITMAP bmp);
@@ -76,7 +81,7 @@ protected:
 private:
     void Paint(HDC target);
     HFONT EnsureFont();
-    HFONT m_font = nullptr;
+    win::OwnedFont m_font;
     fw::CImageList m_imgList;
     int m_nImageWidth = 0;
     int m_nImageHeight = 0;
@@ -85,13 +90,12 @@ private:
 class CImgProgress : public fw::CProgressCtrl {
 public:
     CImgProgress() = default;
-    ~CImgProgress() override;
 
     // Takes both bitmaps and sizes the control to the track.
-    BOOL SetImages(HBITMAP track, HBITMAP bar);
+    BOOL SetImages(win::OwnedBitmap track, win::OwnedBitmap bar);
 
-    HBITMAP m_hbmTrack = nullptr;
-    HBITMAP m_hbmBar = nullptr;
+    win::OwnedBitmap m_hbmTrack;
+    win::OwnedBitmap m_hbmBar;
     RECT m_rcClient{};
     RECT m_rcBar{};
 

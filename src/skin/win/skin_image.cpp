@@ -21,25 +21,6 @@ namespace gp = Gdiplus::DllExports;
 
 namespace {
 
-// GDI+ for one call; it nests inside the application's own start-up.
-class GdiplusSession {
-public:
-    GdiplusSession() {
-        Gdiplus::GdiplusStartupInput input;
-        ok_ = Gdiplus::GdiplusStartup(&token_, &input, nullptr) == Gdiplus::Ok;
-    }
-    ~GdiplusSession() {
-        if (ok_) Gdiplus::GdiplusShutdown(token_);
-    }
-    GdiplusSession(const GdiplusSession&) = delete;
-    GdiplusSession& operator=(const GdiplusSession&) = delete;
-    bool Ok() const { return ok_; }
-
-private:
-    ULONG_PTR token_ = 0;
-    bool ok_ = false;
-};
-
 HBITMAP CreateDib32(int width, int height, void** bits) {
     BITMAPINFO bi{};
     bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
@@ -119,9 +100,7 @@ HBITMAP ArgbToKeyedBitmap(Gdiplus::GpBitmap* image, COLORREF key) {
 
 HBITMAP LoadSkinImage(HMODULE module, int id) {
     if (!module) return nullptr;
-    GdiplusSession session;
     if (HBITMAP plain = ::LoadBitmapW(module, MAKEINTRESOURCEW(id))) return plain;
-    if (!session.Ok()) return nullptr;
     IStream* stream = nullptr;
     Gdiplus::GpBitmap* image = DecodePngResource(module, id, &stream);
     HBITMAP result = nullptr;
@@ -136,15 +115,6 @@ HBITMAP LoadSkinImage(HMODULE module, int id) {
 
 HBITMAP LoadImageFileOnWhite(const std::wstring& path, int& width, int& height) {
     width = height = 0;
-    // Started once and left running to the end of the process.
-    static ULONG_PTR token = [] {
-        ULONG_PTR t = 0;
-        Gdiplus::GdiplusStartupInput input;
-        if (Gdiplus::GdiplusStartup(&t, &input, nullptr) != Gdiplus::Ok) return ULONG_PTR(0);
-        std::atexit([] { Gdiplus::GdiplusShutdown(token); });
-        return t;
-    }();
-    if (!token) return nullptr;
     Gdiplus::GpImage* image = nullptr;
     if (gp::GdipLoadImageFromFile(path.c_str(), &image) != Gdiplus::Ok || !image) return nullptr;
     UINT w = 0, h = 0;

@@ -15,6 +15,8 @@ namespace mrvn::skin {
 
 inline constexpr COLORREF kKeyColor = RGB(255, 0, 255);
 
+// The decoders below need GDI+, which the application starts once for the process.
+
 // Image resource `id` of `module` (a bitmap resource as it is, else the "PNG" resource with its
 // alpha folded into the key colour and white); null when there is none. The caller owns the result.
 HBITMAP LoadSkinImage(HMODULE module, int id);
