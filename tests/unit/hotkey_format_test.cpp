@@ -61,50 +61,32 @@ TEST(HotkeyFormat, StoreReadsDefaultsAndWritesTheStoredForm) {
     EXPECT_FALSE(store.Write(HotkeyId::Sound, {2, 81}));
 }
 
-TEST(HotkeyFormat, KeyNames) {
+TEST(HotkeyFormat, KeyNamesAndCapturableKeys) {
     const struct {
         int32_t vk;
         const wchar_t* name;
+        bool boss, windowSwitch;  // capturable
     } rows[] = {
-        {8, L"Back"},     {9, L"Tab"},           {19, L"Pause Break"}, {27, L"Esc"},    {33, L"Page Up"},
-        {40, L"Down"},    {46, L"Del"},          {48, L"0"},           {57, L"9"},      {65, L"A"},
-        {90, L"Z"},       {92, L"RWin"},         {96, L"Num 0"},       {105, L"Num 9"}, {106, L"Num *"},
-        {110, L"Num Del"}, {111, L"Num /"},      {112, L"F1"},         {121, L"F10"},   {123, L"F12"},
-        {144, L"Num Lock"}, {145, L"Scroll Lock"}, {187, L"+"},        {192, L"`"},     {219, L"["},
-        {220, L"\\"},     {222, L"'"},
-        // no name
-        {0, L""},         {7, L""},              {58, L""},            {93, L""},       {108, L""},
-        {124, L""},       {146, L""},            {193, L""},           {223, L""},      {-65, L""},
-        {256 + 65, L""},
+        {8, L"Back", false, false},       {9, L"Tab", false, true},  // Tab: window switch only
+        {19, L"Pause Break", false, false}, {20, L"Caps", true, true},   {33, L"Page Up", true, true},
+        {40, L"Down", true, true},        {45, L"Insert", true, true},    {46, L"Del", false, false},
+        {48, L"0", true, true},           {90, L"Z", true, true},         {96, L"Num 0", true, true},
+        {107, L"Num +", true, true},      {108, L"", false, false},       {110, L"Num Del", true, true},
+        {111, L"Num /", true, true},      {122, L"F11", true, true},      {123, L"F12", false, false},
+        {124, L"", false, false},         {144, L"Num Lock", true, true}, {145, L"Scroll Lock", false, false},
+        {186, L";", true, true},          {187, L"+", true, true},        {192, L"`", true, true},
+        {193, L"", false, false},         {219, L"[", true, true},        {220, L"\\", true, true},
+        {222, L"'", true, true},          {223, L"", false, false},       {17, L"Ctrl", false, false},
+        {0, L"", false, false},           {93, L"", false, false},        {256 + 65, L"", false, false},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.vk);
         EXPECT_EQ(KeyName(row.vk), row.name);
-    }
-    for (int32_t vk = 0; vk < 256; ++vk) EXPECT_LE(KeyName(vk).size(), 15u) << vk;  // fits 16 characters
-}
-
-TEST(HotkeyFormat, CapturableKeys) {
-    const struct {
-        int32_t vk;
-        bool boss, windowSwitch;
-    } rows[] = {
-        {9, false, true},  // Tab: window switch only
-        {112, true, true}, {122, true, true},  {123, false, false},  // F12 never
-        {48, true, true},  {90, true, true},   {33, true, true},     {40, true, true},
-        {20, true, true},  {45, true, true},   {46, false, false},   {96, true, true},
-        {107, true, true}, {108, false, false}, {109, true, true},   {111, true, true},
-        {144, true, true}, {145, false, false}, {186, true, true},   {192, true, true},
-        {193, false, false}, {219, true, true}, {222, true, true},   {223, false, false},
-        {16, false, false}, {17, false, false}, {18, false, false},  // modifiers alone
-        {13, false, false}, {27, false, false}, {0, false, false},
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.vk);
         EXPECT_EQ(IsCapturableKey(row.vk, HotkeyId::Boss), row.boss);
         EXPECT_EQ(IsCapturableKey(row.vk, HotkeyId::Sound), row.boss);
         EXPECT_EQ(IsCapturableKey(row.vk, HotkeyId::WindowSwitch), row.windowSwitch);
     }
+    for (int32_t vk = 0; vk < 256; ++vk) EXPECT_LE(KeyName(vk).size(), 15u) << vk;  // fits 16 characters
 }
 
 TEST(HotkeyFormat, MatchingNeedsTheExactModifiers) {
