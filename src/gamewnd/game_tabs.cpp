@@ -147,9 +147,7 @@ GameTabs::Hover GameTabs::OnHitTest(SkinPoint client, bool leftButtonDown, bool 
     Hover h;
     const StripHit hit = HitTestStrip(client, Count());
     if (hit.tab < 0) {
-        if (hoverTab_ != -1 || closeState_ != -1) {
-            if (hoverTab_ >= 0) h.repaint.push_back(TabRect(hoverTab_));
-        }
+        if (hoverTab_ >= 0) h.repaint.push_back(TabRect(hoverTab_));
         hoverTab_ = closeState_ = -1;
         tipActive_ = false;
         h.tip = TipChange::Deactivate;
@@ -185,7 +183,7 @@ GameTabs::Hover GameTabs::OnHitTest(SkinPoint client, bool leftButtonDown, bool 
 
 std::optional<SkinRect> GameTabs::OnMouseLeave(bool clientForm) {
     std::optional<SkinRect> repaint;
-    if ((hoverTab_ != -1 || closeState_ != -1) && hoverTab_ >= 0) repaint = TabRect(hoverTab_);
+    if (hoverTab_ >= 0) repaint = TabRect(hoverTab_);
     hoverTab_ = closeState_ = -1;
     if (clientForm) trackingLeave_ = false;
     return repaint;
@@ -242,6 +240,11 @@ CloseCommand DecideCloseCommand(intptr_t lParam, int pages, bool pendingProcess)
     }
     if (lParam == 0 && pages == 0) return CloseCommand::Exit;
     return CloseCommand::PassOn;
+}
+
+AddAccountAction DecideAddAccount(uintptr_t wParam, int pages) {
+    if (wParam == 1) return pages < kMaxPages ? AddAccountAction::StartPage : AddAccountAction::TooManyPages;
+    return wParam == 0 ? AddAccountAction::NewLauncher : AddAccountAction::Nothing;
 }
 
 bool IsFavouritesChar(uintptr_t ch, intptr_t lParam) {

@@ -162,6 +162,15 @@ enum class CloseCommand {
 };
 CloseCommand DecideCloseCommand(intptr_t lParam, int pages, bool pendingProcess);
 
+// What the add-account prompt's answer (WM_ADD_ACCOUNT) does.
+enum class AddAccountAction {
+    StartPage,     // wParam 1 with fewer than 3 pages: StartPageProcess
+    TooManyPages,  // wParam 1 with 3 pages: kTooManyPagesText in an OK box, nothing started
+    NewLauncher,   // wParam 0: a plain start of the program, with a main window of its own
+    Nothing,
+};
+AddAccountAction DecideAddAccount(uintptr_t wParam, int pages);
+
 // WM_CHAR of Ctrl+D as the pages take it: character 4 with the lParam's high word exactly 0x0020.
 bool IsFavouritesChar(uintptr_t ch, intptr_t lParam);
 

@@ -270,6 +270,14 @@ TEST(MainWindowRules, CloseCommands) {
     }
 }
 
+TEST(MainWindowRules, AddAccountAnswers) {
+    EXPECT_EQ(DecideAddAccount(1, 0), AddAccountAction::StartPage);
+    EXPECT_EQ(DecideAddAccount(1, 2), AddAccountAction::StartPage);
+    EXPECT_EQ(DecideAddAccount(1, 3), AddAccountAction::TooManyPages);
+    EXPECT_EQ(DecideAddAccount(0, 3), AddAccountAction::NewLauncher);  // whatever the count
+    EXPECT_EQ(DecideAddAccount(2, 1), AddAccountAction::Nothing);
+}
+
 TEST(MainWindowRules, FavouritesCharAndCommandLines) {
     EXPECT_TRUE(IsFavouritesChar(4, 0x00200001));
     EXPECT_FALSE(IsFavouritesChar(4, 0x40200001));  // a repeat
