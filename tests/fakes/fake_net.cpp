@@ -190,38 +190,6 @@ void FakeFileSource::Close(FileHandle file) {
     open_.erase(file);
 }
 
-bool FakeFileOps::Exists(const std::wstring& path) { return files.count(UpperAscii(path)) > 0; }
-
-bool FakeFileOps::MoveReplace(const std::wstring& from, const std::wstring& to) {
-    const std::wstring entry = L"move " + from + L" -> " + to;
-    log.push_back(entry);
-    auto it = files.find(UpperAscii(from));
-    if (fail.count(entry) || it == files.end()) return false;
-    std::string contents = std::move(it->second);
-    files.erase(it);
-    files[UpperAscii(to)] = std::move(contents);
-    return true;
-}
-
-bool FakeFileOps::Delete(const std::wstring& path) {
-    const std::wstring entry = L"delete " + path;
-    log.push_back(entry);
-    return !fail.count(entry) && files.erase(UpperAscii(path)) > 0;
-}
-
-bool FakeFileOps::DeleteAtReboot(const std::wstring& path) {
-    const std::wstring entry = L"reboot-delete " + path;
-    log.push_back(entry);
-    return !fail.count(entry);
-}
-
-void FakeFileOps::Put(const std::wstring& path, std::string contents) { files[UpperAscii(path)] = std::move(contents); }
-
-const std::string* FakeFileOps::Find(const std::wstring& path) const {
-    auto it = files.find(UpperAscii(path));
-    return it == files.end() ? nullptr : &it->second;
-}
-
 std::string FakeCodePage::ToAnsi(const std::wstring& text) {
     std::string out;
     for (wchar_t c : text) out += static_cast<uint32_t>(c) <= 0xFF ? static_cast<char>(c) : '?';

@@ -119,6 +119,36 @@ bool FakeFileSystem::CopyFileTo(const std::wstring& from, const std::wstring& to
 
 bool FakeFileSystem::FileExists(const std::wstring& path) { return files.count(UpperAscii(path)) > 0; }
 
-bool FakeFileSystem::RemoveFile(const std::wstring& path) { return files.erase(UpperAscii(path)) > 0; }
+bool FakeFileSystem::RemoveFile(const std::wstring& path) {
+    const std::wstring entry = L"delete " + path;
+    log.push_back(entry);
+    return !fail.count(entry) && files.erase(UpperAscii(path)) > 0;
+}
+
+bool FakeFileSystem::MoveReplace(const std::wstring& from, const std::wstring& to) {
+    const std::wstring entry = L"move " + from + L" -> " + to;
+    log.push_back(entry);
+    auto it = files.find(UpperAscii(from));
+    if (fail.count(entry) || it == files.end()) return false;
+    std::string contents = std::move(it->second);
+    files.erase(it);
+    files[UpperAscii(to)] = std::move(contents);
+    return true;
+}
+
+bool FakeFileSystem::DeleteAtReboot(const std::wstring& path) {
+    const std::wstring entry = L"reboot-delete " + path;
+    log.push_back(entry);
+    return !fail.count(entry);
+}
+
+void FakeFileSystem::Put(const std::wstring& path, std::string contents) {
+    files[UpperAscii(path)] = std::move(contents);
+}
+
+const std::string* FakeFileSystem::Find(const std::wstring& path) const {
+    auto it = files.find(UpperAscii(path));
+    return it == files.end() ? nullptr : &it->second;
+}
 
 }  // namespace mrvn::test

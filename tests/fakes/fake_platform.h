@@ -61,17 +61,26 @@ public:
     std::map<KnownFolder, std::wstring> folders = {{KnownFolder::CommonAppData, L"C:\\ProgramData"}};
 };
 
+// Paths compare without regard to ASCII case, as the file system does. Each change is logged as
+// "mkdir X", "copy A -> B", "move A -> B", "delete A" or "reboot-delete A"; a move, delete or
+// reboot-delete listed in `fail` fails and changes nothing.
 class FakeFileSystem final : public FileSystem {
 public:
     bool CreateFolder(const std::wstring& path) override;
     bool CopyFileTo(const std::wstring& from, const std::wstring& to, bool overwrite) override;
     bool FileExists(const std::wstring& path) override;
     bool RemoveFile(const std::wstring& path) override;
+    bool MoveReplace(const std::wstring& from, const std::wstring& to) override;
+    bool DeleteAtReboot(const std::wstring& path) override;
 
     bool failCopy = false;
+    std::set<std::wstring> fail;
     std::set<std::wstring> folderSet;                // upper-cased
     std::map<std::wstring, std::string> files;       // upper-cased path -> contents
-    std::vector<std::wstring> log;                   // "mkdir X", "copy A -> B"
+    std::vector<std::wstring> log;
+
+    void Put(const std::wstring& path, std::string contents);
+    const std::string* Find(const std::wstring& path) const;
 };
 
 class FakeProcess final : public ProcessEnv, public ProcessLauncher {

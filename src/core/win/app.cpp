@@ -50,7 +50,7 @@ void LaunchProgram(const wchar_t* path) {
 CTessaly3App::CTessaly3App()
     : m_state(m_platform.registry, m_platform.profile, m_platform.folders, m_platform.process, m_platform.clock,
               m_platform.random),
-      m_updater(UpdateContext{m_http, m_fileSink, m_fileSource, m_fileOps, m_platform.profile, m_platform.codePage,
+      m_updater(UpdateContext{m_http, m_fileSink, m_fileSource, m_platform.files, m_platform.profile, m_platform.codePage,
                               m_platform.process, m_state, m_hosts}) {
     g_theApp = this;
 }
@@ -67,7 +67,7 @@ int CTessaly3App::CheckForUpdate(bool forced) {
 bool CTessaly3App::ApplyUpdate() {
     CPrgsDlg dialog(m_updater, m_http, m_fileSink);
     const bool downloaded = dialog.DoModal() == IDOK;
-    return ApplyUpdateFiles(m_fileOps, m_platform.process.ProgramPath(), downloaded);
+    return ApplyUpdateFiles(m_platform.files, m_platform.process.ProgramPath(), downloaded);
 }
 
 BOOL CTessaly3App::InstallSelf() {

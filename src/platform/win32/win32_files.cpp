@@ -62,4 +62,12 @@ bool Win32FileSystem::FileExists(const std::wstring& path) {
 
 bool Win32FileSystem::RemoveFile(const std::wstring& path) { return DeleteFileW(path.c_str()) != FALSE; }
 
+bool Win32FileSystem::MoveReplace(const std::wstring& from, const std::wstring& to) {
+    return MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE;
+}
+
+bool Win32FileSystem::DeleteAtReboot(const std::wstring& path) {
+    return MoveFileExW(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != FALSE;
+}
+
 }  // namespace mrvn::win

@@ -37,6 +37,8 @@ public:
     bool CopyFileTo(const std::wstring& from, const std::wstring& to, bool overwrite) override;
     bool FileExists(const std::wstring& path) override;
     bool RemoveFile(const std::wstring& path) override;
+    bool MoveReplace(const std::wstring& from, const std::wstring& to) override;
+    bool DeleteAtReboot(const std::wstring& path) override;
 };
 
 class Win32ProcessEnv final : public ProcessEnv {
