@@ -202,4 +202,50 @@ std::wstring FakeCodePage::FromAnsi(const std::string& text) {
     return out;
 }
 
+namespace {
+
+const struct {
+    wchar_t wide;
+    char lead, trail;
+} kGbk[] = {{L'游', '\xD3', '\xCE'}, {L'戏', '\xCF', '\xB7'}, {L'收', '\xCA', '\xD5'}, {L'藏', '\xB2', '\xD8'}};
+
+}  // namespace
+
+std::string FakeCodePage936::ToAnsi(const std::wstring& text) {
+    std::string out;
+    for (wchar_t c : text) {
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+            continue;
+        }
+        char lead = '?', trail = 0;
+        for (const auto& g : kGbk) {
+            if (g.wide == c) {
+                lead = g.lead;
+                trail = g.trail;
+            }
+        }
+        out += lead;
+        if (trail) out += trail;
+    }
+    return out;
+}
+
+std::wstring FakeCodePage936::FromAnsi(const std::string& text) {
+    std::wstring out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (static_cast<unsigned char>(text[i]) < 0x80) {
+            out += static_cast<wchar_t>(text[i]);
+            continue;
+        }
+        wchar_t c = L'?';
+        for (const auto& g : kGbk) {
+            if (i + 1 < text.size() && g.lead == text[i] && g.trail == text[i + 1]) c = g.wide;
+        }
+        out += c;
+        ++i;
+    }
+    return out;
+}
+
 }  // namespace mrvn::test

@@ -116,4 +116,12 @@ public:
     std::wstring FromAnsi(const std::string& text) override;
 };
 
+// Code page 936 for ASCII and the few Chinese characters the tests use; anything else becomes "?",
+// as the system's conversion does.
+class FakeCodePage936 final : public CodePage {
+public:
+    std::string ToAnsi(const std::wstring& text) override;
+    std::wstring FromAnsi(const std::string& text) override;
+};
+
 }  // namespace mrvn::test

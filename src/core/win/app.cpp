@@ -12,6 +12,9 @@ using std::min;
 #include <gdiplus.h>
 
 #include "core/install.h"
+#include "core/win/removal.h"
+#include "extras/win/cache_clean.h"
+#include "extras/win/shortcuts.h"
 #include "net/win/prgs_dlg.h"
 #include "core/win/crash_dump.h"
 #include "core/win/report.h"
@@ -73,7 +76,8 @@ bool CTessaly3App::ApplyUpdate() {
 BOOL CTessaly3App::InstallSelf() {
     ScopedComInit com;
     InstallSelfFiles(m_platform.files, m_platform.launcher, m_platform.folders.Get(KnownFolder::CommonAppData),
-                     m_platform.process.ProgramPath());
+                     m_platform.process.ProgramPath(),
+                     [this](const std::wstring& target) { extras::CreateInstallShortcuts(target, m_hosts.webHost); });
     return TRUE;
 }
 
@@ -93,7 +97,10 @@ BOOL CTessaly3App::InitInstance() {
         // Only Yes goes on to the removal; any other answer leaves everything as it is.
         const int answer =
             skin::SkinMessageBox(nullptr, L"确定要移除 QuarnMorvane极速登录器吗？", L"QuarnMorvane", 4);
-        (void)answer;  // the removal itself is not part of this program yet
+        if (answer == IDYES) {
+            UninstallSelf(*this);
+            WaitForSingleObject(m_hReportDone, INFINITE);
+        }
         return FALSE;
     }
     bool applyUpdate = false;
@@ -134,6 +141,7 @@ BOOL CTessaly3App::InitInstance() {
         default:
             break;
     }
+    extras::SetBrowserCacheLimit();
 
     if (m_runMode == RunGamePage || m_runMode == RunGameHall) {
         if (FAILED(OleInitialize(nullptr))) {
