@@ -63,9 +63,9 @@ public:
 
 // Paths compare without regard to ASCII case, as the file system does. Calls are logged as
 // "mkdir X", "copy A -> B", "move A -> B", "delete A", "reboot-delete A", "attrib A", "rmdir A"
-// and "list A"; a move, delete or reboot-delete listed in `fail` fails and changes nothing. A read-only file
-// cannot be deleted. A folder in `links` is a link: listing it fails (its target is elsewhere) and
-// removing it removes only the link.
+// and "list A"; a move, delete or reboot-delete listed in `fail` fails and changes nothing. A
+// read-only file cannot be deleted. A folder in `links` is a link: listing it fails (its target is
+// elsewhere) and removing it removes only the link.
 class FakeFileSystem final : public FileSystem {
 public:
     bool CreateFolder(const std::wstring& path) override;

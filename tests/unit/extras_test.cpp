@@ -151,7 +151,8 @@ TEST(FavoriteFilePath, NamesThatAreNoFileNameWriteNothing) {
     EXPECT_EQ(out, fav + L"\\.url");
     EXPECT_TRUE(FavoriteFilePath(fav, std::wstring(200, L'x'), out));
     EXPECT_EQ(out, fav + L"\\" + std::wstring(127, L'x') + L".url");
-    for (const wchar_t* bad : {L"..\\..\\Windows\\x", L"a/b", L"c:d", L"a*", L"why?", L"\"q\"", L"<a>", L"a|b", L"tab\t"}) {
+    for (const wchar_t* bad :
+         {L"..\\..\\Windows\\x", L"a/b", L"c:d", L"a*", L"why?", L"\"q\"", L"<a>", L"a|b", L"tab\t"}) {
         EXPECT_FALSE(FavoriteFilePath(fav, bad, out)) << bad;
         EXPECT_TRUE(out.empty());
     }

@@ -160,7 +160,9 @@ TEST_F(ShortcutTest, InstallationMakesTheFourLinksAndReplacesThemTheNextTime) {
         for (int i = 0; i < 300 && IsWindow(box); ++i) Sleep(20);
         result = Answer(pid, 5000, &box);
     }
-    if (result && WaitForSingleObject(process, 30000) != WAIT_OBJECT_0) result = ::testing::AssertionFailure() << "no end";
+    if (result && WaitForSingleObject(process, 30000) != WAIT_OBJECT_0) {
+        result = ::testing::AssertionFailure() << "the process did not end";
+    }
     CloseHandle(process);
     return result;
 }

@@ -26,8 +26,9 @@ bool WriteFavorite(const std::wstring& name, const std::wstring& address) {
     win::AnsiCodePage codePage;
     std::string text;
     std::wstring path;
-    if (!FavoriteUrlText(codePage, address, text) ||
-        !FavoriteFilePath(win::Win32KnownFolders().Get(KnownFolder::Favorites), name, path)) {
+    // Without the favourites folder the name alone would land in the root of the current drive.
+    const std::wstring favorites = win::Win32KnownFolders().Get(KnownFolder::Favorites);
+    if (favorites.empty() || !FavoriteUrlText(codePage, address, text) || !FavoriteFilePath(favorites, name, path)) {
         return false;
     }
     win::Win32FileSink sink;
