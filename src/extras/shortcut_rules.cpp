@@ -36,7 +36,7 @@ std::wstring StartMenuFolderOf(const std::wstring& commonPrograms) {
     return out;
 }
 
-std::vector<ShortcutSpec> InstallShortcuts(const std::wstring& webHost) {
+std::vector<ShortcutEntry> InstallShortcuts(const std::wstring& webHost) {
     return {
         {ShortcutPlace::Desktop, kGameShortcutName, L"/MrvnD", 0, kGameShortcutName},
         {ShortcutPlace::Desktop, kPlatformShortcutName, L"/webQuarnD", 1, webHost + kPlatformDescriptionTail},
@@ -45,7 +45,7 @@ std::vector<ShortcutSpec> InstallShortcuts(const std::wstring& webHost) {
     };
 }
 
-std::vector<ShortcutSpec> RemovalShortcuts() {
+std::vector<ShortcutEntry> RemovalShortcuts() {
     return {
         {ShortcutPlace::Desktop, kPlatformShortcutName, L"", 0, L""},
         {ShortcutPlace::Desktop, kGameShortcutName, L"", 0, L""},

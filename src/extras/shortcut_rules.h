@@ -29,7 +29,7 @@ std::wstring StartMenuFolderOf(const std::wstring& commonPrograms);
 
 enum class ShortcutPlace { Desktop, StartMenu };
 
-struct ShortcutSpec {
+struct ShortcutEntry {
     ShortcutPlace place;
     std::wstring name;
     std::wstring arguments;
@@ -39,10 +39,10 @@ struct ShortcutSpec {
 
 // The four shortcuts of an installation, in the order they are made; the platform shortcut names
 // the configured web host.
-std::vector<ShortcutSpec> InstallShortcuts(const std::wstring& webHost);
+std::vector<ShortcutEntry> InstallShortcuts(const std::wstring& webHost);
 
 // The four shortcut names in the order the removal deletes them.
-std::vector<ShortcutSpec> RemovalShortcuts();
+std::vector<ShortcutEntry> RemovalShortcuts();
 
 // The Internet shortcut's text in the ANSI code page, byte for byte. False when the text would not
 // fit its 511 units, or when the address does not survive the code page: a cut or altered address

@@ -26,7 +26,7 @@ void UninstallSelf(CTessaly3App& app) {
 
 void RemoveShortcuts() {
     ScopedComInit com;
-    for (const ShortcutSpec& s : RemovalShortcuts()) {
+    for (const ShortcutEntry& s : RemovalShortcuts()) {
         if (s.place == ShortcutPlace::Desktop) extras::DeleteDesktopShortcut(s.name.c_str());
         else extras::DeleteStartMenuShortcut(s.name.c_str());
     }

@@ -100,7 +100,7 @@ bool DeleteStartMenuShortcut(const wchar_t* name) {
 }
 
 void CreateInstallShortcuts(const std::wstring& target, const std::wstring& webHost) {
-    for (const ShortcutSpec& s : InstallShortcuts(webHost)) {
+    for (const ShortcutEntry& s : InstallShortcuts(webHost)) {
         if (s.place == ShortcutPlace::Desktop) {
             CreateDesktopShortcut(target.c_str(), s.arguments.c_str(), s.name.c_str(), s.iconIndex,
                                   s.description.c_str());
