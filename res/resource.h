@@ -13,6 +13,9 @@
 #define IDD_UPDATE_PROGRESS 156
 #define IDC_UPDATE_PROGRESS 1000
 
+#define IDD_FAVORITE 159
+#define IDC_FAVORITE_NAME 1018
+
 // Caption buttons that CDlgEx makes itself.
 #define IDC_SKIN_CLOSE 50000
 #define IDC_SKIN_MIN 50001

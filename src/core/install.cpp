@@ -14,12 +14,14 @@ std::wstring InstallTargetOf(const std::wstring& installFolder, const std::wstri
 }
 
 std::wstring InstallSelfFiles(FileSystem& fs, ProcessLauncher& launcher, const std::wstring& commonAppData,
-                              const std::wstring& programPath) {
+                              const std::wstring& programPath,
+                              const std::function<void(const std::wstring&)>& beforeStart) {
     fs.CreateFolder(commonAppData + L"\\Quarn");
     const std::wstring folder = InstallFolderOf(commonAppData);
     fs.CreateFolder(folder);
     const std::wstring target = InstallTargetOf(folder, programPath);
     if (!EqualsNoCase(target, programPath)) fs.CopyFileTo(programPath, target, true);
+    if (beforeStart) beforeStart(target);
     launcher.Launch(target, PlainCommandLine(target));
     return target;
 }

@@ -85,10 +85,10 @@ std::wstring SiblingOf(const std::wstring& programPath, const wchar_t* name) {
 
 }  // namespace
 
-SwapOutcome SwapProgramFiles(FileOps& ops, const std::wstring& programPath) {
+SwapOutcome SwapProgramFiles(FileSystem& ops, const std::wstring& programPath) {
     const std::wstring newPath = SiblingOf(programPath, kNewProgramName);
     const std::wstring oldPath = SiblingOf(programPath, kOldProgramName);
-    if (newPath.empty() || oldPath.empty() || !ops.Exists(newPath)) return SwapOutcome::NoNewFile;
+    if (newPath.empty() || oldPath.empty() || !ops.FileExists(newPath)) return SwapOutcome::NoNewFile;
     if (!ops.MoveReplace(programPath, oldPath)) return SwapOutcome::Untouched;
     if (!ops.MoveReplace(newPath, programPath)) {
         if (ops.MoveReplace(oldPath, programPath)) return SwapOutcome::RolledBack;
@@ -100,7 +100,7 @@ SwapOutcome SwapProgramFiles(FileOps& ops, const std::wstring& programPath) {
     return SwapOutcome::Swapped;
 }
 
-bool ApplyUpdateFiles(FileOps& ops, const std::wstring& programPath, bool downloadOk, SwapOutcome* outcome) {
+bool ApplyUpdateFiles(FileSystem& ops, const std::wstring& programPath, bool downloadOk, SwapOutcome* outcome) {
     SwapOutcome result = SwapOutcome::NoNewFile;
     if (downloadOk) result = SwapProgramFiles(ops, programPath);
     if (outcome) *outcome = result;
@@ -121,7 +121,7 @@ bool Updater::FetchUpdateConfig(std::string& versionKey) {
     }
     const UpdateConfig config = ReadUpdateConfig(ctx_.profile, target);
     updAddr_ = config.updAddr;
-    ctx_.ops.Delete(target);
+    ctx_.ops.RemoveFile(target);
     versionKey = NarrowVersionKey(ctx_.codePage, config.versionKey);
     return true;
 }

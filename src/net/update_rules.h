@@ -10,7 +10,7 @@
 #include "net/http_transfer.h"
 #include "platform/code_page.h"
 #include "platform/file_io.h"
-#include "platform/file_ops.h"
+#include "platform/file_system.h"
 #include "platform/http_session.h"
 #include "platform/process.h"
 #include "platform/profile_file.h"
@@ -65,17 +65,17 @@ enum class SwapOutcome {
 
 // Trades the program file for NewMrvn.exe beside it, looking at every rename so that a failure
 // never leaves the program path without a working program. Only Swapped is an update.
-SwapOutcome SwapProgramFiles(FileOps& ops, const std::wstring& programPath);
+SwapOutcome SwapProgramFiles(FileSystem& ops, const std::wstring& programPath);
 
 // After the download dialog: swaps when the download succeeded; a failed download or swap
 // schedules NewMrvn.exe for deletion at restart. True only when the new file is in place.
-bool ApplyUpdateFiles(FileOps& ops, const std::wstring& programPath, bool downloadOk, SwapOutcome* outcome = nullptr);
+bool ApplyUpdateFiles(FileSystem& ops, const std::wstring& programPath, bool downloadOk, SwapOutcome* outcome = nullptr);
 
 struct UpdateContext {
     HttpSession& session;
     FileSink& sink;
     FileSource& source;
-    FileOps& ops;
+    FileSystem& ops;
     ProfileFile& profile;
     CodePage& codePage;
     ProcessEnv& process;

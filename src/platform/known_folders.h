@@ -11,6 +11,7 @@ enum class KnownFolder {
     AppData,
     InternetCache,
     Favorites,
+    Personal,        // the user's documents
     Temp,
 };
 

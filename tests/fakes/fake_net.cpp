@@ -190,38 +190,6 @@ void FakeFileSource::Close(FileHandle file) {
     open_.erase(file);
 }
 
-bool FakeFileOps::Exists(const std::wstring& path) { return files.count(UpperAscii(path)) > 0; }
-
-bool FakeFileOps::MoveReplace(const std::wstring& from, const std::wstring& to) {
-    const std::wstring entry = L"move " + from + L" -> " + to;
-    log.push_back(entry);
-    auto it = files.find(UpperAscii(from));
-    if (fail.count(entry) || it == files.end()) return false;
-    std::string contents = std::move(it->second);
-    files.erase(it);
-    files[UpperAscii(to)] = std::move(contents);
-    return true;
-}
-
-bool FakeFileOps::Delete(const std::wstring& path) {
-    const std::wstring entry = L"delete " + path;
-    log.push_back(entry);
-    return !fail.count(entry) && files.erase(UpperAscii(path)) > 0;
-}
-
-bool FakeFileOps::DeleteAtReboot(const std::wstring& path) {
-    const std::wstring entry = L"reboot-delete " + path;
-    log.push_back(entry);
-    return !fail.count(entry);
-}
-
-void FakeFileOps::Put(const std::wstring& path, std::string contents) { files[UpperAscii(path)] = std::move(contents); }
-
-const std::string* FakeFileOps::Find(const std::wstring& path) const {
-    auto it = files.find(UpperAscii(path));
-    return it == files.end() ? nullptr : &it->second;
-}
-
 std::string FakeCodePage::ToAnsi(const std::wstring& text) {
     std::string out;
     for (wchar_t c : text) out += static_cast<uint32_t>(c) <= 0xFF ? static_cast<char>(c) : '?';
@@ -231,6 +199,52 @@ std::string FakeCodePage::ToAnsi(const std::wstring& text) {
 std::wstring FakeCodePage::FromAnsi(const std::string& text) {
     std::wstring out;
     for (char c : text) out += static_cast<wchar_t>(static_cast<unsigned char>(c));
+    return out;
+}
+
+namespace {
+
+const struct {
+    wchar_t wide;
+    char lead, trail;
+} kGbk[] = {{L'游', '\xD3', '\xCE'}, {L'戏', '\xCF', '\xB7'}, {L'收', '\xCA', '\xD5'}, {L'藏', '\xB2', '\xD8'}};
+
+}  // namespace
+
+std::string FakeCodePage936::ToAnsi(const std::wstring& text) {
+    std::string out;
+    for (wchar_t c : text) {
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+            continue;
+        }
+        char lead = '?', trail = 0;
+        for (const auto& g : kGbk) {
+            if (g.wide == c) {
+                lead = g.lead;
+                trail = g.trail;
+            }
+        }
+        out += lead;
+        if (trail) out += trail;
+    }
+    return out;
+}
+
+std::wstring FakeCodePage936::FromAnsi(const std::string& text) {
+    std::wstring out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (static_cast<unsigned char>(text[i]) < 0x80) {
+            out += static_cast<wchar_t>(text[i]);
+            continue;
+        }
+        wchar_t c = L'?';
+        for (const auto& g : kGbk) {
+            if (i + 1 < text.size() && g.lead == text[i] && g.trail == text[i + 1]) c = g.wide;
+        }
+        out += c;
+        ++i;
+    }
     return out;
 }
 

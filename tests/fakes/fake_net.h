@@ -12,7 +12,6 @@
 
 #include "platform/code_page.h"
 #include "platform/file_io.h"
-#include "platform/file_ops.h"
 #include "platform/http_session.h"
 
 namespace mrvn::test {
@@ -110,25 +109,16 @@ private:
     int reads_ = 0;
 };
 
-// Paths compare without regard to ASCII case, as the file system does. Each operation is logged
-// as "move A -> B", "delete A" or "reboot-delete A"; one listed in `fail` fails and changes nothing.
-class FakeFileOps final : public FileOps {
-public:
-    bool Exists(const std::wstring& path) override;
-    bool MoveReplace(const std::wstring& from, const std::wstring& to) override;
-    bool Delete(const std::wstring& path) override;
-    bool DeleteAtReboot(const std::wstring& path) override;
-
-    std::map<std::wstring, std::string> files;  // upper-cased path -> contents
-    std::set<std::wstring> fail;
-    std::vector<std::wstring> log;
-
-    void Put(const std::wstring& path, std::string contents);
-    const std::string* Find(const std::wstring& path) const;
-};
-
 // Latin-1 as the "ANSI" page: each byte is one character; characters above 0xFF become "?".
 class FakeCodePage final : public CodePage {
+public:
+    std::string ToAnsi(const std::wstring& text) override;
+    std::wstring FromAnsi(const std::string& text) override;
+};
+
+// Code page 936 for ASCII and the few Chinese characters the tests use; anything else becomes "?",
+// as the system's conversion does.
+class FakeCodePage936 final : public CodePage {
 public:
     std::string ToAnsi(const std::wstring& text) override;
     std::wstring FromAnsi(const std::string& text) override;

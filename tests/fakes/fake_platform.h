@@ -61,17 +61,41 @@ public:
     std::map<KnownFolder, std::wstring> folders = {{KnownFolder::CommonAppData, L"C:\\ProgramData"}};
 };
 
+// Paths compare without regard to ASCII case, as the file system does. Calls are logged as
+// "mkdir X", "copy A -> B", "move A -> B", "delete A", "reboot-delete A", "attrib A", "rmdir A"
+// and "list A"; a move, delete or reboot-delete listed in `fail` fails and changes nothing. A
+// read-only file cannot be deleted. A folder in `links` is a link: listing it fails (its target is
+// elsewhere) and removing it removes only the link.
 class FakeFileSystem final : public FileSystem {
 public:
     bool CreateFolder(const std::wstring& path) override;
     bool CopyFileTo(const std::wstring& from, const std::wstring& to, bool overwrite) override;
     bool FileExists(const std::wstring& path) override;
     bool RemoveFile(const std::wstring& path) override;
+    bool MoveReplace(const std::wstring& from, const std::wstring& to) override;
+    bool DeleteAtReboot(const std::wstring& path) override;
+    bool ListFolder(const std::wstring& folder, std::vector<FolderEntry>& entries) override;
+    bool SetAttributes(const std::wstring& path, uint32_t attributes) override;
+    bool RemoveFolder(const std::wstring& path) override;
+    std::wstring ShortPath(const std::wstring& path) override;
+    uint32_t LastError() override { return lastError; }
 
     bool failCopy = false;
+    std::set<std::wstring> fail;
     std::set<std::wstring> folderSet;                // upper-cased
     std::map<std::wstring, std::string> files;       // upper-cased path -> contents
-    std::vector<std::wstring> log;                   // "mkdir X", "copy A -> B"
+    std::map<std::wstring, uint32_t> attributes;     // upper-cased path -> attributes other than 0x20
+    std::set<std::wstring> links;                    // upper-cased folder links
+    std::set<std::wstring> unlistable;               // upper-cased folders whose listing fails
+    std::map<std::wstring, std::wstring> shortPaths; // path as given -> its 8.3 form
+    std::vector<std::wstring> log;
+    uint32_t lastError = 0;
+
+    // Adds a folder and every folder above it.
+    void PutFolder(const std::wstring& path);
+
+    void Put(const std::wstring& path, std::string contents);
+    const std::string* Find(const std::wstring& path) const;
 };
 
 class FakeProcess final : public ProcessEnv, public ProcessLauncher {

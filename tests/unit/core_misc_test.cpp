@@ -90,6 +90,19 @@ TEST(Install, CopiesIntoTheFolderAndStartsTheCopy) {
     EXPECT_EQ(proc.launched[0].second, L"\"" + target + L"\"");
 }
 
+TEST(Install, ShortcutsAreMadeForTheCopiedTargetBeforeItStarts) {
+    test::FakeFileSystem fs;
+    test::FakeProcess proc;
+    fs.files[UpperAscii(L"C:\\Downloads\\Mrvn.exe")] = "MZ program";
+    std::vector<std::wstring> seen;
+    InstallSelfFiles(fs, proc, L"C:\\ProgramData", L"C:\\Downloads\\Mrvn.exe", [&](const std::wstring& target) {
+        seen.push_back(target);
+        EXPECT_TRUE(fs.FileExists(target)) << "links to a file not yet copied";
+        EXPECT_TRUE(proc.launched.empty()) << "the installed copy started first";
+    });
+    EXPECT_EQ(seen, (std::vector<std::wstring>{L"C:\\ProgramData\\Quarn\\GameLogin\\Mrvn.exe"}));
+}
+
 TEST(Install, KeepsTheFileNameAndSkipsCopyOntoItselfAndGoesOnAfterAFailedCopy) {
     EXPECT_EQ(InstallTargetOf(L"C:\\F", L"D:\\x\\Other.exe"), L"C:\\F\\Other.exe");
     test::FakeFileSystem fs;

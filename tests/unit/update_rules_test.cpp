@@ -28,7 +28,7 @@ protected:
     test::FakeHttpSession net;
     test::FakeFileSink sink;
     test::FakeFileSource source;
-    test::FakeFileOps ops;
+    test::FakeFileSystem ops;
     test::FakeCodePage cp;
     HostConfig hosts{L"127.0.0.1:8790", L"127.0.0.1:8790", {L"quarn.com"}};
     Updater updater{UpdateContext{net, sink, source, ops, ini, cp, proc, store, hosts}};

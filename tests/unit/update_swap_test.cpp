@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "fakes/fake_net.h"
+#include "fakes/fake_platform.h"
 #include "net/update_rules.h"
 
 namespace mrvn {
@@ -36,7 +37,7 @@ TEST(SwapProgramFiles, EveryFailurePointLeavesAWorkingProgram) {
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
-        test::FakeFileOps ops;
+        test::FakeFileSystem ops;
         ops.Put(kProgram, "old");
         ops.Put(kNew, "new");
         ops.fail.insert(row.fail.begin(), row.fail.end());
@@ -63,7 +64,7 @@ TEST(SwapProgramFiles, EveryFailurePointLeavesAWorkingProgram) {
 TEST(SwapProgramFiles, FailedDownloadOrMissingFileTouchesOnlyTheNewName) {
     for (bool downloadOk : {false, true}) {
         SCOPED_TRACE(downloadOk);
-        test::FakeFileOps ops;
+        test::FakeFileSystem ops;
         ops.Put(kProgram, "old");
         if (!downloadOk) ops.Put(kNew, "partial");
         EXPECT_FALSE(ApplyUpdateFiles(ops, kProgram, downloadOk));

@@ -1,11 +1,12 @@
 // Shows the skinned toolkit for screenshots: a framed dialog with buttons in their four looks, a
 // wrapping Chinese static and a half-full progress bar; /msgbox0, /msgbox1 or /msgbox4 show the
-// message box in that style instead.
+// message box in that style instead, and /fav the add-to-favourites dialog.
 #include <windows.h>
 #include <commctrl.h>
 
 #include <string>
 
+#include "extras/win/fav_dlg.h"
 #include "platform/win32/scoped.h"
 #include "resource.h"
 #include "skin/skin_images.h"
@@ -90,6 +91,10 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR cmd, int) {
                               : style == 1 ? L"确定要删除登录器吗？\n删除后需要重新下载。"
                                            : L"缓存清除完毕！";
         return SkinMessageBox(nullptr, text, L"QuarnMorvane", style);
+    }
+    if (args.find(L"/fav") != std::wstring::npos) {
+        extras::CFavDlg fav(L"QuarnMorvane 游戏页", L"http://web.example/game.htm");
+        return int(fav.DoModal());
     }
     CSkinDemoDlg dlg;
     return int(dlg.DoModal());

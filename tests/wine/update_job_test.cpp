@@ -52,7 +52,7 @@ protected:
     win::Win32HttpSession session;
     win::Win32FileSink sink;
     win::Win32FileSource source;
-    win::Win32FileOps ops;
+    win::Win32FileSystem ops;
     StateStore store{platform.registry, platform.profile, platform.folders, process, platform.clock, platform.random};
     Updater updater{UpdateContext{session, sink, source, ops, platform.profile, platform.codePage, process, store,
                                   hosts}};

@@ -4,6 +4,9 @@
 #include <shellapi.h>
 
 #include "core/install.h"
+#include "core/win/removal.h"
+#include "extras/win/cache_clean.h"
+#include "extras/win/shortcuts.h"
 #include "net/win/prgs_dlg.h"
 #include "core/win/crash_dump.h"
 #include "core/win/report.h"
@@ -42,7 +45,7 @@ void LaunchProgram(const wchar_t* path) {
 CTessaly3App::CTessaly3App()
     : m_state(m_platform.registry, m_platform.profile, m_platform.folders, m_platform.process, m_platform.clock,
               m_platform.random),
-      m_updater(UpdateContext{m_http, m_fileSink, m_fileSource, m_fileOps, m_platform.profile, m_platform.codePage,
+      m_updater(UpdateContext{m_http, m_fileSink, m_fileSource, m_platform.files, m_platform.profile, m_platform.codePage,
                               m_platform.process, m_state, m_hosts}) {
     g_theApp = this;
 }
@@ -59,13 +62,14 @@ int CTessaly3App::CheckForUpdate(bool forced) {
 bool CTessaly3App::ApplyUpdate() {
     CPrgsDlg dialog(m_updater, m_http, m_fileSink);
     const bool downloaded = dialog.DoModal() == IDOK;
-    return ApplyUpdateFiles(m_fileOps, m_platform.process.ProgramPath(), downloaded);
+    return ApplyUpdateFiles(m_platform.files, m_platform.process.ProgramPath(), downloaded);
 }
 
 BOOL CTessaly3App::InstallSelf() {
     ScopedComInit com;
     InstallSelfFiles(m_platform.files, m_platform.launcher, m_platform.folders.Get(KnownFolder::CommonAppData),
-                     m_platform.process.ProgramPath());
+                     m_platform.process.ProgramPath(),
+                     [this](const std::wstring& target) { extras::CreateInstallShortcuts(target, m_hosts.webHost); });
     return TRUE;
 }
 
@@ -87,7 +91,10 @@ BOOL CTessaly3App::InitInstance() {
         // Only Yes goes on to the removal; any other answer leaves everything as it is.
         const int answer =
             skin::SkinMessageBox(nullptr, L"确定要移除 QuarnMorvane极速登录器吗？", L"QuarnMorvane", 4);
-        (void)answer;  // the removal itself is not part of this program yet
+        if (answer == IDYES) {
+            UninstallSelf(*this);
+            WaitForSingleObject(m_report.m_hReportDone.Get(), INFINITE);
+        }
         return FALSE;
     }
     bool applyUpdate = false;
@@ -125,6 +132,7 @@ BOOL CTessaly3App::InitInstance() {
         default:
             break;
     }
+    extras::SetBrowserCacheLimit();
 
     if (m_runMode == RunGamePage || m_runMode == RunGameHall) {
         if (!m_ole.Start()) {

@@ -50,7 +50,6 @@ public:
     Win32HttpSession m_http;
     Win32FileSink m_fileSink;
     Win32FileSource m_fileSource;
-    Win32FileOps m_fileOps;
     Updater m_updater;
 
 private:

@@ -42,19 +42,4 @@ void Win32FileSource::Close(FileHandle file) {
     if (file) CloseHandle(ToWin(file));
 }
 
-bool Win32FileOps::Exists(const std::wstring& path) {
-    const DWORD attrs = GetFileAttributesW(path.c_str());
-    return attrs != INVALID_FILE_ATTRIBUTES && !(attrs & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-bool Win32FileOps::MoveReplace(const std::wstring& from, const std::wstring& to) {
-    return MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE;
-}
-
-bool Win32FileOps::Delete(const std::wstring& path) { return DeleteFileW(path.c_str()) != FALSE; }
-
-bool Win32FileOps::DeleteAtReboot(const std::wstring& path) {
-    return MoveFileExW(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != FALSE;
-}
-
 }  // namespace mrvn::win

@@ -38,12 +38,25 @@ std::wstring Win32KnownFolders::Get(KnownFolder folder) {
         case KnownFolder::AppData: csidl = CSIDL_APPDATA; break;
         case KnownFolder::InternetCache: csidl = CSIDL_INTERNET_CACHE; break;
         case KnownFolder::Favorites: csidl = CSIDL_FAVORITES; break;
+        case KnownFolder::Personal: csidl = CSIDL_PERSONAL; break;
         case KnownFolder::Temp: break;
     }
     wchar_t buf[MAX_PATH] = {};
     if (FAILED(SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, buf))) return L"";
     return buf;
 }
+
+namespace {
+
+// Paths in a tree being cleaned may outgrow MAX_PATH; the extended form has no such limit. Folder
+// calls stop 12 characters earlier than file calls.
+std::wstring Extended(const std::wstring& path) {
+    if (path.size() < MAX_PATH - 12 || path.starts_with(L"\\\\?\\")) return path;
+    if (path.starts_with(L"\\\\")) return L"\\\\?\\UNC" + path.substr(1);
+    return L"\\\\?\\" + path;
+}
+
+}  // namespace
 
 bool Win32FileSystem::CreateFolder(const std::wstring& path) {
     if (CreateDirectoryW(path.c_str(), nullptr)) return true;
@@ -60,6 +73,47 @@ bool Win32FileSystem::FileExists(const std::wstring& path) {
     return attrs != INVALID_FILE_ATTRIBUTES && !(attrs & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-bool Win32FileSystem::RemoveFile(const std::wstring& path) { return DeleteFileW(path.c_str()) != FALSE; }
+bool Win32FileSystem::RemoveFile(const std::wstring& path) { return DeleteFileW(Extended(path).c_str()) != FALSE; }
+
+bool Win32FileSystem::MoveReplace(const std::wstring& from, const std::wstring& to) {
+    return MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE;
+}
+
+bool Win32FileSystem::DeleteAtReboot(const std::wstring& path) {
+    return MoveFileExW(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != FALSE;
+}
+
+bool Win32FileSystem::ListFolder(const std::wstring& folder, std::vector<FolderEntry>& entries) {
+    entries.clear();
+    const std::wstring pattern = folder + (folder.ends_with(L'\\') ? L"*" : L"\\*");
+    WIN32_FIND_DATAW data;
+    HANDLE find = FindFirstFileW(Extended(pattern).c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE) return false;
+    do {
+        entries.push_back({data.cFileName, data.dwFileAttributes});
+    } while (FindNextFileW(find, &data));
+    FindClose(find);
+    return true;
+}
+
+bool Win32FileSystem::SetAttributes(const std::wstring& path, uint32_t attributes) {
+    return SetFileAttributesW(Extended(path).c_str(), attributes) != FALSE;
+}
+
+bool Win32FileSystem::RemoveFolder(const std::wstring& path) {
+    return RemoveDirectoryW(Extended(path).c_str()) != FALSE;
+}
+
+std::wstring Win32FileSystem::ShortPath(const std::wstring& path) {
+    const DWORD need = GetShortPathNameW(path.c_str(), nullptr, 0);
+    if (need == 0) return L"";
+    std::wstring out(need, L'\0');
+    const DWORD n = GetShortPathNameW(path.c_str(), out.data(), need);
+    if (n == 0 || n >= need) return L"";
+    out.resize(n);
+    return out;
+}
+
+uint32_t Win32FileSystem::LastError() { return GetLastError(); }
 
 }  // namespace mrvn::win

@@ -37,6 +37,13 @@ public:
     bool CopyFileTo(const std::wstring& from, const std::wstring& to, bool overwrite) override;
     bool FileExists(const std::wstring& path) override;
     bool RemoveFile(const std::wstring& path) override;
+    bool MoveReplace(const std::wstring& from, const std::wstring& to) override;
+    bool DeleteAtReboot(const std::wstring& path) override;
+    bool ListFolder(const std::wstring& folder, std::vector<FolderEntry>& entries) override;
+    bool SetAttributes(const std::wstring& path, uint32_t attributes) override;
+    bool RemoveFolder(const std::wstring& path) override;
+    std::wstring ShortPath(const std::wstring& path) override;
+    uint32_t LastError() override;
 };
 
 class Win32ProcessEnv final : public ProcessEnv {

@@ -1,0 +1,21 @@
+// Removal of the launcher after the player said Yes, ending in a batch that deletes the program
+// file once this process is gone.
+#pragma once
+#include <windows.h>
+
+namespace mrvn::win {
+
+class CTessaly3App;
+
+// Key, shortcuts, batch, the removal report and the final message, in that order.
+void UninstallSelf(CTessaly3App& app);
+// The four links and, when nothing is left in it, their start-menu folder.
+void RemoveShortcuts();
+// Writes the batch into the temporary folder and starts it hidden at idle priority. Nothing is
+// started when the program's path cannot be written into a batch safely.
+void StartSelfDeleteBatch();
+// Appends narrow text to a file made when missing. The bytes written, or -1 with the error kept
+// as the thread's last error.
+int AppendTextToFile(const wchar_t* path, const char* text);
+
+}  // namespace mrvn::win

@@ -1,0 +1,131 @@
+#include <gtest/gtest.h>
+
+#include "core/self_delete.h"
+#include "fakes/fake_net.h"
+#include "fakes/fake_platform.h"
+
+namespace mrvn {
+namespace {
+
+const std::wstring kBatch = L"C:\\TEMP\\DEL1A2B.TMP.BAT";
+const std::string kBatchA = "C:\\TEMP\\DEL1A2B.TMP.BAT";
+
+std::string Shared(const std::string& program) {
+    return "cd\\\r\n:delexe\r\nping -n 1 127.0.0.1\r\ndel \"" + program + "\"\r\nif exist \"" + program +
+           "\" goto :delexe\r\ndel \"" + kBatchA + "\"\r\n";
+}
+
+std::string Private(const std::string& program, const std::string& folder) {
+    return "cd\\\r\n:delexe\r\nping -n 1 127.0.0.1\r\ndel \"" + program + "\"\r\nif exist \"" + program +
+           "\" goto :delexe\r\ndel \"" + folder + "\" /Q /F /A\r\nrd \"" + folder + "\"\r\ndel \"" + kBatchA +
+           "\"\r\n";
+}
+
+TEST(SelfDeleteScript, TemplatesByteForByteWithPathsThatCmdWouldOtherwiseRead) {
+    // 游戏 in code page 936; "%" doubled, "&", "(", ")", "^" and blanks safe between quotes.
+    const std::wstring folder = L"C:\\游戏 100% (a&b)^";
+    const std::string folderA = "C:\\\xD3\xCE\xCF\xB7 100%% (a&b)^";
+    const struct {
+        const char* name;
+        std::vector<std::wstring> files;  // besides the program
+        bool privateFolder;
+    } rows[] = {
+        {"beside the counters file", {L"Statistic.ini"}, false},
+        {"beside a file one folder down", {L"sub\\x.dat"}, false},
+        {"alone", {}, true},
+        {"alone with an empty sub-folder", {L"empty\\"}, true},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        test::FakeFileSystem fs;
+        test::FakeCodePage936 cp;
+        fs.PutFolder(folder);
+        fs.Put(folder + L"\\Mrvn.exe", "MZ");
+        for (const auto& f : row.files) {
+            if (f.ends_with(L"\\")) {
+                fs.PutFolder(folder + L"\\" + f);
+            } else {
+                fs.PutFolder(folder + L"\\" + f.substr(0, f.rfind(L'\\') + 1));
+                fs.Put(folder + L"\\" + f, "");
+            }
+        }
+        std::string script;
+        ASSERT_TRUE(SelfDeleteScript(fs, cp, folder + L"\\Mrvn.exe", kBatch, script));
+        const std::string program = folderA + "\\Mrvn.exe";
+        EXPECT_EQ(script, row.privateFolder ? Private(program, folderA) : Shared(program));
+    }
+}
+
+TEST(SelfDeleteScript, PathsTheCodePageCannotHoldUseTheir83FormOrNoBatchAtAll) {
+    const std::wstring folder = L"C:\\Game \u0E01";  // a Thai letter: not in code page 936
+    const std::wstring program = folder + L"\\Mrvn.exe";
+    test::FakeCodePage936 cp;
+    std::string script;
+    {
+        test::FakeFileSystem fs;
+        fs.PutFolder(folder);
+        fs.Put(program, "MZ");
+        fs.Put(folder + L"\\Statistic.ini", "");
+        fs.shortPaths[program] = L"C:\\GAME~1\\Mrvn.exe";
+        ASSERT_TRUE(SelfDeleteScript(fs, cp, program, kBatch, script));
+        EXPECT_EQ(script, Shared("C:\\GAME~1\\Mrvn.exe"));
+    }
+    {
+        SCOPED_TRACE("alone: the folder's own 8.3 form");
+        test::FakeFileSystem fs;
+        fs.PutFolder(folder);
+        fs.Put(program, "MZ");
+        fs.shortPaths[program] = L"C:\\GAME~1\\Mrvn.exe";
+        fs.shortPaths[folder] = L"C:\\GAME~1";
+        ASSERT_TRUE(SelfDeleteScript(fs, cp, program, kBatch, script));
+        EXPECT_EQ(script, Private("C:\\GAME~1\\Mrvn.exe", "C:\\GAME~1"));
+        // Without the folder's 8.3 form the folder cannot be named: no batch rather than a wrong one.
+        fs.shortPaths.erase(folder);
+        EXPECT_FALSE(SelfDeleteScript(fs, cp, program, kBatch, script));
+    }
+    {
+        SCOPED_TRACE("no 8.3 form, or one that is no better");
+        test::FakeFileSystem fs;
+        fs.PutFolder(folder);
+        fs.Put(program, "MZ");
+        EXPECT_FALSE(SelfDeleteScript(fs, cp, program, kBatch, script));
+        EXPECT_TRUE(script.empty());
+        fs.shortPaths[program] = L"C:\\GAME\u0E01~1\\Mrvn.exe";
+        EXPECT_FALSE(SelfDeleteScript(fs, cp, program, kBatch, script));
+    }
+}
+
+TEST(SelfDeleteScript, DoubtfulFoldersGetTheSharedTemplateAndUnsafePathsNone) {
+    test::FakeCodePage936 cp;
+    std::string script;
+    {
+        SCOPED_TRACE("a drive's root: del would take every file of the drive's current folder");
+        test::FakeFileSystem fs;
+        fs.PutFolder(L"C:\\");
+        fs.folderSet.insert(L"C:");
+        fs.Put(L"C:\\Mrvn.exe", "MZ");
+        ASSERT_TRUE(SelfDeleteScript(fs, cp, L"C:\\Mrvn.exe", kBatch, script));
+        EXPECT_EQ(script, Shared("C:\\Mrvn.exe"));
+    }
+    {
+        SCOPED_TRACE("a folder that cannot be listed");
+        test::FakeFileSystem fs;
+        fs.PutFolder(L"D:\\Locked");
+        fs.unlistable.insert(L"D:\\LOCKED");
+        ASSERT_TRUE(SelfDeleteScript(fs, cp, L"D:\\Locked\\Mrvn.exe", kBatch, script));
+        EXPECT_EQ(script, Shared("D:\\Locked\\Mrvn.exe"));
+    }
+    for (const wchar_t* bad : {L"Mrvn.exe", L"\\Games\\Mrvn.exe", L"C:\\a?b\\Mrvn.exe", L"C:\\a*\\Mrvn.exe",
+                               L"C:\\a\"b\\Mrvn.exe", L"C:\\a\r\nb\\Mrvn.exe"}) {
+        test::FakeFileSystem fs;
+        EXPECT_FALSE(SelfDeleteScript(fs, cp, bad, kBatch, script)) << testing::PrintToString(std::wstring(bad));
+        EXPECT_FALSE(SelfDeleteScript(fs, cp, L"C:\\G\\Mrvn.exe", bad, script));
+    }
+    // Paths so long that the script would not fit its 2048 bytes.
+    test::FakeFileSystem fs;
+    const std::wstring deep = L"C:\\" + std::wstring(1000, L'd') + L"\\Mrvn.exe";
+    EXPECT_FALSE(SelfDeleteScript(fs, cp, deep, kBatch, script));
+}
+
+}  // namespace
+}  // namespace mrvn
