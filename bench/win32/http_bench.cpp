@@ -7,7 +7,7 @@
 #include <string>
 
 #include "net/http_transfer.h"
-#include "platform/win32/win32_file_ops.h"
+#include "platform/win32/win32_file_io.h"
 #include "platform/win32/win32_http.h"
 
 int main() {

@@ -11,7 +11,7 @@
 
 #include "net/http_rules.h"
 #include "net/http_transfer.h"
-#include "platform/win32/win32_file_ops.h"
+#include "platform/win32/win32_file_io.h"
 #include "platform/win32/win32_http.h"
 #include "platform/win32/win32_platform.h"
 #include "util/http_probe.h"

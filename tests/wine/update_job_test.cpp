@@ -8,7 +8,7 @@
 #include "core/state_store.h"
 #include "net/update_rules.h"
 #include "net/win/update_job.h"
-#include "platform/win32/win32_file_ops.h"
+#include "platform/win32/win32_file_io.h"
 #include "platform/win32/win32_http.h"
 #include "platform/win32/win32_platform.h"
 #include "util/http_probe.h"

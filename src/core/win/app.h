@@ -11,7 +11,7 @@
 #include "core/win/report.h"
 #include "framework/winapp.h"
 #include "net/update_rules.h"
-#include "platform/win32/win32_file_ops.h"
+#include "platform/win32/win32_file_io.h"
 #include "platform/win32/win32_http.h"
 #include "platform/win32/scoped.h"
 #include "platform/win32/win32_platform.h"

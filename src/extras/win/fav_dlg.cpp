@@ -1,7 +1,7 @@
 #include "extras/win/fav_dlg.h"
 
 #include "extras/shortcut_rules.h"
-#include "platform/win32/win32_file_ops.h"
+#include "platform/win32/win32_file_io.h"
 #include "platform/win32/win32_platform.h"
 
 namespace mrvn::extras {

@@ -4,10 +4,9 @@
 #include <wininet.h>
 
 #include <cstring>
+#include <cwchar>
 #include <functional>
 #include <vector>
-
-#include "core/text.h"
 
 namespace mrvn::win {
 
@@ -140,7 +139,7 @@ bool Win32HttpSession::QueryStatusCode(NetHandle request, uint32_t& status) {
     wchar_t text[16] = {};
     DWORD size = sizeof(text) - sizeof(wchar_t);
     if (!HttpQueryInfoW(H(request), HTTP_QUERY_STATUS_CODE, text, &size, nullptr)) return false;
-    status = static_cast<uint32_t>(ParseLeadingInt(text));
+    status = static_cast<uint32_t>(std::wcstoul(text, nullptr, 10));
     return true;
 }
 

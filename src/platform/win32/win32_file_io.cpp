@@ -1,4 +1,4 @@
-#include "platform/win32/win32_file_ops.h"
+#include "platform/win32/win32_file_io.h"
 
 #include <windows.h>
 
