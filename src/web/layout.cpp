@@ -1123,6 +1123,10 @@ PageLayout LayoutPage(const Document& doc, const Styles& styles, TextMeasurer& m
         right = std::max(right, it.rect.Right());
         bottom = std::max(bottom, it.rect.Bottom());
     }
+    for (size_t k = 0; k < out.boxes.size(); ++k) {
+        if (out.placed[k] && static_cast<NodeId>(k) != doc.html && static_cast<NodeId>(k) != doc.body)
+            right = std::max(right, out.boxes[k].Right());
+    }
     const Rect body = out.Box(doc.body);
     const int bodyMarginRight = bs.margin[kRight].Resolve(vw, 0), bodyMarginBottom = bs.margin[kBottom].Resolve(vw, 0);
     out.width = std::max(vw, right + (right > body.Right() ? bodyMarginRight : 0));
