@@ -142,7 +142,8 @@ FormSubmission BuildFormSubmission(const Document& doc, NodeId form, NodeId subm
     std::wstring url = doc.Resolve(action);
     out.post = Lower(doc.AttrOr(form, L"method")) == L"post";
     if (out.post) {
-        out.url = url;
+        const size_t hash = url.find(L'#');  // a fragment is never sent
+        out.url = hash == std::wstring::npos ? url : url.substr(0, hash);
         out.body = data;
         out.contentType = L"application/x-www-form-urlencoded";
         return out;
