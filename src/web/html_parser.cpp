@@ -123,17 +123,17 @@ public:
 
     Token Next() {
         Token t;
-        if (!rawEnd_.empty()) return RawText();
-        if (i_ >= s_.size()) return t;
+        if (!rawEnd_.empty()) {
+            t = RawText();
+            if (!t.text.empty()) return t;
+        }
+        while (s_.compare(i_, 3, L"</>") == 0) i_ += 3;  // nothing at all
+        if (i_ >= s_.size()) return Token{};
         if (s_[i_] == L'<') {
             if (Starts(L"<!--")) return Comment();
             if (i_ + 1 < s_.size() && (s_[i_ + 1] == L'!' || s_[i_ + 1] == L'?')) return Bogus(i_ + 2);
             if (i_ + 2 < s_.size() && s_[i_ + 1] == L'/') {
                 if (IsAlpha(s_[i_ + 2])) return EndTag();
-                if (s_[i_ + 2] == L'>') {
-                    i_ += 3;
-                    return Next();
-                }
                 return Bogus(i_ + 2);
             }
             if (i_ + 1 < s_.size() && IsAlpha(s_[i_ + 1])) return StartTag();
@@ -262,7 +262,6 @@ private:
         if (rawEntities_) t.text = DecodeEntities(t.text, false);
         i_ = e;
         rawEnd_.clear();
-        if (t.text.empty()) return Next();
         return t;
     }
 

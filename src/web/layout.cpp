@@ -460,7 +460,20 @@ private:
         const int h = s.display == Display::Table ? e_.Table(n, x_, y_, width_) : e_.BlockBox(n, x_, y_, width_);
         y_ += h;
         pendingMargin_ = mb;
-        widest_ = std::max(widest_, e_.Out().Box(n).Right() - x_);
+        const Rect box = e_.Out().Box(n);
+        widest_ = std::max(widest_, box.Right() - x_);
+        // A block inside a link (or another inline) is part of it.
+        for (NodeId in : inlines_) {
+            e_.Place(in, box);
+            if (e_.Doc().IsElement(in, L"a") && e_.Doc().HasAttr(in, L"href")) {
+                DisplayItem l;
+                l.kind = ItemKind::Link;
+                l.node = in;
+                l.rect = box;
+                l.href = e_.Doc().Resolve(e_.Doc().AttrOr(in, L"href"));
+                e_.Push(std::move(l));
+            }
+        }
         seg_ = Segmenter{};
     }
 
@@ -545,6 +558,7 @@ private:
     }
 
     void AddItem(LineItem item) {
+        if (line_.empty() && item.piece.spaceWidth > 0 && item.piece.text == L" ") return;  // no blank starts a line
         if (item.breakBefore && !line_.empty()) lastBreak_ = line_.size();
         const int fitWidth = item.width - item.piece.spaceWidth;
         if (!line_.empty() && lineX_ + fitWidth > width_) {

@@ -235,6 +235,12 @@ TEST(WebLayout, FindsLinksAndTheInnermostElementUnderAPoint) {
     EXPECT_EQ(LinkAt(p.layout, r.x + 1, r.y + 1), p.Id(L"l"));
     EXPECT_EQ(LinkAt(p.layout, r.Right() + 2, r.y + 1), kNoNode);
 
+    // A block inside a link is part of the link.
+    Page block(L"<a id=l href='app:go'><div id=d style='width:50px;height:10px'></div></a>");
+    const Rect d = block.Box(L"d");
+    EXPECT_EQ(LinkAt(block.layout, d.x + 49, d.y + 9), block.Id(L"l"));
+    EXPECT_EQ(block.Items(ItemKind::Link).at(0)->href, L"app:go");
+
     const Rect btn = p.Box(L"btn");
     EXPECT_EQ(btn.w, 80);
     EXPECT_EQ(btn.h, 30);

@@ -68,6 +68,7 @@ TEST(WebParser, BuildsTheTreeBrowsersBuildFromSloppyMarkup) {
         {L"<h1>a<h2>b</h1>c", L"body(h1(\"a\") h2(\"b\") \"c\")"},
         {L"<div/>x", L"body(div(\"x\"))"},
         {L"a < b <3", L"body(\"a < b <3\")"},
+        {L"a</></>b</ >c", L"body(\"ab\" \"c\")"},
         {L"<div class=\"x", L"body(div)"},
         {L"<p>x</p  ><td>y", L"body(p(\"x\") \"y\")"},
         {L"<button>a<button>b", L"body(button(\"a\") button(\"b\"))"},
@@ -167,6 +168,12 @@ TEST(WebParser, DeepNestingStopsAtTheDepthLimit) {
     test::FakeImageSizes im;
     const PageLayout l = LayoutPage(d, st, tm, im, {});
     EXPECT_TRUE(l.IsPlaced(d.ElementsByTag(L"div").back()));
+
+    // Long runs of empty end tags and unclosed comments are walked, not recursed into.
+    std::wstring empties;
+    for (int i = 0; i < 200000; ++i) empties += L"</>";
+    const Document e = ParseHtml(empties + L"x<!--", L"http://h/");
+    EXPECT_EQ(Tree(e, e.body), L"body(\"x\")");
 }
 
 // Deterministic tag soup: the parser and the layout must take anything, keep the tree consistent

@@ -39,6 +39,9 @@ TEST(WebCharset, ChoosesTheCharsetByReplyThenMetaThenContent) {
         EXPECT_EQ(d.charset, c.charset) << c.page;
         EXPECT_EQ(d.codePage, c.codePage) << c.page;
         EXPECT_NE(d.text.find(L"中文"), std::wstring::npos) << c.page;
+        // UTF-8 never goes through the seam; everything else goes once.
+        EXPECT_EQ(cp.decoded, c.codePage == kCodePageUtf8 ? std::vector<unsigned>{} : std::vector<unsigned>{c.codePage})
+            << c.page;
     }
     // A <meta> beyond the first bytes is not looked for; an unknown page falls back to ANSI.
     test::FakeCodePage cp;
