@@ -24,7 +24,7 @@ public:
     virtual ~TextMeasurer() = default;
     virtual TextExtent Measure(const std::wstring& text) = 0;
     // Selects the font for the following Measure calls; measurers with one fixed font ignore it.
-    virtual void SelectFont(const TextFont& font) { (void)font; }
+    virtual void UseFont(const TextFont& font) { (void)font; }
 };
 
 }  // namespace mrvn

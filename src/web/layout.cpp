@@ -93,7 +93,7 @@ public:
         auto it = cache_.find(key);
         if (it != cache_.end()) return it->second;
         if (!(f == font_)) {
-            tm_.SelectFont(f);
+            tm_.UseFont(f);
             font_ = f;
         }
         TextExtent e = tm_.Measure(text);

@@ -13,7 +13,7 @@ namespace mrvn::test {
 class FakeTextMeasurer final : public TextMeasurer {
 public:
     TextExtent Measure(const std::wstring& text) override;
-    void SelectFont(const TextFont& font) override { this->font = font; }
+    void UseFont(const TextFont& font) override { this->font = font; }
     TextFont font;
     int calls = 0;
 };

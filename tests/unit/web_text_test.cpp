@@ -6,6 +6,9 @@
 #include "web/charset.h"
 #include "web/form_data.h"
 #include "web/html_parser.h"
+#include "web/interaction.h"
+#include "web/layout.h"
+#include "fakes/fake_web.h"
 #include "web/text_dump.h"
 #include "web/url.h"
 
@@ -170,6 +173,66 @@ TEST(WebForm, SendsTheSubmitterAndFieldsTheHostChanged) {
     const NodeId img = d.ElementsByTag(L"input")[1];
     EXPECT_EQ(BuildFormSubmission(d, f, img, cp, 3, 4).url, L"http://h/go?u=typed&img.x=3&img.y=4");
     EXPECT_EQ(BuildFormSubmission(d, d.ElementById(L"u"), kNoNode, cp).url, L"");
+}
+
+TEST(WebInteraction, ClicksFollowLinksSubmitFormsAndToggleBoxes) {
+    const Document d = ParseHtml(
+        L"<base target=_self><a id=l href='app:minimize' target=top><span id=s class=button>x</span></a>"
+        L"<a id=j href='javascript:void(0)'>j</a><form id=f action=/go><input id=sub type=submit>"
+        L"<input id=off type=submit disabled><button id=btn>b</button><button id=plain type=button>p</button>"
+        L"<input id=c type=checkbox><input id=t></form><input id=lone type=submit><p id=p>text",
+        L"http://h/dir/");
+    const struct {
+        const wchar_t* id;
+        ElementAction::Kind kind;
+        const wchar_t* url;
+    } cases[] = {
+        {L"s", ElementAction::Kind::Navigate, L"app:minimize"},
+        {L"j", ElementAction::Kind::Navigate, L"javascript:void(0)"},
+        {L"sub", ElementAction::Kind::Submit, L""},
+        {L"off", ElementAction::Kind::None, L""},
+        {L"btn", ElementAction::Kind::Submit, L""},
+        {L"plain", ElementAction::Kind::None, L""},
+        {L"c", ElementAction::Kind::Toggle, L""},
+        {L"t", ElementAction::Kind::None, L""},
+        {L"lone", ElementAction::Kind::None, L""},
+        {L"p", ElementAction::Kind::None, L""},
+    };
+    for (const auto& c : cases) {
+        const ElementAction a = ClickAction(d, d.ElementById(c.id));
+        EXPECT_EQ(a.kind, c.kind) << c.id;
+        EXPECT_EQ(a.url, c.url) << c.id;
+        if (a.kind == ElementAction::Kind::Submit) {
+            EXPECT_EQ(a.form, d.ElementById(L"f"));
+            EXPECT_EQ(a.submitter, d.ElementById(c.id));
+        }
+    }
+    EXPECT_EQ(ClickAction(d, d.ElementById(L"s")).target, L"top");
+}
+
+TEST(WebInteraction, TabOrderAndFieldStateFollowTheTree) {
+    test::FakeCodePage cp;
+    Document d = ParseHtml(
+        L"<form id=f action=/go><a id=a href=x>a</a><input type=hidden name=h value=1><input id=u name=u>"
+        L"<span style=display:none><input id=gone></span><input id=r1 type=radio name=r value=1 checked>"
+        L"<input id=r2 type=radio name=r value=2><input id=dis disabled><select id=s name=s><option>a"
+        L"<option selected>b<option>c</select></form><form><input id=r3 type=radio name=r value=3 checked></form>",
+        L"http://h/");
+    const Styles st = ComputeStyles(d);
+    test::FakeTextMeasurer tm;
+    test::FakeImageSizes im;
+    const PageLayout l = LayoutPage(d, st, tm, im, {});
+    std::vector<std::wstring> ids;
+    for (NodeId n : FocusOrder(d, l)) ids.push_back(d.AttrOr(n, L"id"));
+    EXPECT_EQ(ids, (std::vector<std::wstring>{L"a", L"u", L"r1", L"r2", L"s", L"r3"}));
+
+    const NodeId f = d.ElementById(L"f");
+    SetChecked(d, d.ElementById(L"r2"), true);
+    SelectOption(d, d.ElementById(L"s"), 2);
+    EXPECT_EQ(BuildFormSubmission(d, f, kNoNode, cp).url, L"http://h/go?h=1&u=&r=2&s=c");
+    EXPECT_TRUE(d.HasAttr(d.ElementById(L"r3"), L"checked"));  // another form's group
+    SetChecked(d, d.ElementById(L"r2"), false);
+    EXPECT_EQ(BuildFormSubmission(d, f, kNoNode, cp).url, L"http://h/go?h=1&u=&s=c");
 }
 
 TEST(WebTextDump, ShowsWhatThePageShowsInOrder) {
