@@ -12,9 +12,12 @@ namespace {
 constexpr int kMaxColumns = 500;
 constexpr int kMaxSpan = 500;
 constexpr int kMaxSize = 1000000;  // any one width or height, so sums cannot overflow
+constexpr int kMaxCoord = 1 << 28;  // any position; a page longer than this is cut
 
 bool IsBlank(wchar_t c) { return c == L' ' || c == L'\t' || c == L'\n' || c == L'\r' || c == L'\f'; }
-int Clamp(long v) { return static_cast<int>(std::clamp<long>(v, -kMaxSize, kMaxSize)); }
+int Clamp(long long v) { return static_cast<int>(std::clamp<long long>(v, -kMaxSize, kMaxSize)); }
+// Adds to a position without leaving the page's range.
+int Advance(int pos, long long by) { return static_cast<int>(std::clamp<long long>(pos + by, -kMaxCoord, kMaxCoord)); }
 std::wstring LowerCopy(std::wstring s) {
     for (wchar_t& c : s) {
         if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c - L'A' + L'a');
@@ -171,8 +174,8 @@ public:
         }
         nw = std::min(nw, kMaxSize);
         nh = std::min(nh, kMaxSize);
-        if (w >= 0) return {std::min(w, kMaxSize), nw ? Clamp(static_cast<long>(nh) * w / nw) : nh};
-        if (h >= 0) return {nh ? Clamp(static_cast<long>(nw) * h / nh) : nw, std::min(h, kMaxSize)};
+        if (w >= 0) return {std::min(w, kMaxSize), nw ? Clamp(static_cast<long long>(nh) * w / nw) : nh};
+        if (h >= 0) return {nh ? Clamp(static_cast<long long>(nw) * h / nh) : nw, std::min(h, kMaxSize)};
         return {nw, nh};
     }
 
@@ -294,13 +297,13 @@ public:
     void Shift(size_t itemBegin, size_t itemEnd, size_t logBegin, size_t logEnd, int dx, int dy) {
         if (dx == 0 && dy == 0) return;
         for (size_t i = itemBegin; i < itemEnd; ++i) {
-            out_.items[i].rect.x += dx;
-            out_.items[i].rect.y += dy;
+            out_.items[i].rect.x = Advance(out_.items[i].rect.x, dx);
+            out_.items[i].rect.y = Advance(out_.items[i].rect.y, dy);
         }
         for (size_t i = logBegin; i < logEnd; ++i) {
             Rect& b = out_.boxes[static_cast<size_t>(log_[i])];
-            b.x += dx;
-            b.y += dy;
+            b.x = Advance(b.x, dx);
+            b.y = Advance(b.y, dy);
         }
     }
     size_t Push(DisplayItem item) {
@@ -413,9 +416,9 @@ public:
     // Height used from the top, the last margin included.
     int Finish() {
         CommitLine(false);
-        y_ += pendingMargin_;
+        y_ = Advance(y_, pendingMargin_);
         pendingMargin_ = 0;
-        return y_ - top_;
+        return Clamp(static_cast<long long>(y_) - top_);
     }
     int WidestLine() const { return widest_; }
 
@@ -455,10 +458,10 @@ private:
         const ComputedStyle& s = e_.S(n);
         const int mt = s.margin[kTop].Resolve(width_, 0);
         const int mb = s.margin[kBottom].Resolve(width_, 0);
-        y_ += std::max(pendingMargin_, mt) + std::min(0, std::min(pendingMargin_, mt));
+        y_ = Advance(y_, std::max(pendingMargin_, mt) + std::min(0, std::min(pendingMargin_, mt)));
         pendingMargin_ = 0;
         const int h = s.display == Display::Table ? e_.Table(n, x_, y_, width_) : e_.BlockBox(n, x_, y_, width_);
-        y_ += h;
+        y_ = Advance(y_, h);
         pendingMargin_ = mb;
         const Rect box = e_.Out().Box(n);
         widest_ = std::max(widest_, box.Right() - x_);
@@ -565,7 +568,7 @@ private:
             if (item.breakBefore) {
                 CommitLine(false);
             } else if (lastBreak_ > 0) {
-                std::vector<LineItem> rest(std::make_move_iterator(line_.begin() + static_cast<long>(lastBreak_)),
+                std::vector<LineItem> rest(std::make_move_iterator(line_.begin() + static_cast<long long>(lastBreak_)),
                                            std::make_move_iterator(line_.end()));
                 line_.resize(lastBreak_);
                 CommitLine(false);
@@ -581,20 +584,20 @@ private:
         } else if (item.breakBefore) {
             lastBreak_ = line_.size();
         }
-        lineX_ += item.width;
+        lineX_ = Advance(lineX_, item.width);
         line_.push_back(std::move(item));
     }
 
     void CommitLine(bool forced) {
         if (line_.empty() && !forced) return;
         if (line_.empty() && strut_ == 0) strut_ = e_.LineHeight(FontOf(e_.S(owner_)));
-        y_ += pendingMargin_;
+        y_ = Advance(y_, pendingMargin_);
         pendingMargin_ = 0;
         int height = strut_;
         int used = 0;
         for (const LineItem& it : line_) {
             height = std::max(height, it.height);
-            used += it.width;
+            used = Advance(used, it.width);
         }
         if (!line_.empty()) used -= line_.back().piece.spaceWidth;
         const TextAlign align = e_.S(owner_).textAlign;
@@ -619,7 +622,7 @@ private:
                     u = {x0, y0, x1 - x0, y1 - y0};
                 }
             }
-            x += it.width;
+            x = Advance(x, it.width);
         }
         for (const auto& [node, r] : fragments) {
             if (const ComputedStyle& s = e_.S(node); s.background && node != e_.propagated_) {
@@ -670,7 +673,7 @@ private:
             }
         }
         widest_ = std::max(widest_, used);
-        y_ += height;
+        y_ = Advance(y_, height);
         line_.clear();
         lineX_ = 0;
         lastBreak_ = 0;
@@ -837,7 +840,7 @@ TableMetrics Measure(Engine& e, const Document& d, NodeId table, const Grid& g) 
                     m.colFixed[k] = std::max(m.colFixed[k], s.width.Resolve(0, 0) + extra);
                     mx = std::max(mn, s.width.Resolve(0, 0) + extra);
                 } else if (s.width.unit == Length::Unit::Percent) {
-                    m.colPct[k] = std::max(m.colPct[k], s.width.value);
+                    m.colPct[k] = std::clamp(s.width.value, m.colPct[k], 100.0f);
                 }
                 m.colMin[k] = std::max(m.colMin[k], mn);
                 m.colMax[k] = std::max(m.colMax[k], mx);
@@ -860,7 +863,7 @@ TableMetrics Measure(Engine& e, const Document& d, NodeId table, const Grid& g) 
 }
 
 int Sum(const std::vector<int>& v) {
-    long s = 0;
+    long long s = 0;
     for (int x : v) s += x;
     return Clamp(s);
 }
@@ -917,7 +920,7 @@ std::pair<int, int> Engine::MinMax(NodeId n) {
                     maxLine = std::max({maxLine, line, cmx});
                     line = 0;
                 } else {
-                    line = Clamp(static_cast<long>(line) + cmx);
+                    line = Clamp(static_cast<long long>(line) + cmx);
                 }
             }
             maxLine = std::max(maxLine, line);
@@ -967,12 +970,12 @@ int Engine::Table(NodeId n, int left, int top, int cbWidth) {
     for (size_t k = 0; k < w.size(); ++k) {
         if (m.colFixed[k] == 0 && m.colPct[k] == 0) autos.push_back(k);
     }
-    long wantAll = 0;
+    long long wantAll = 0;
     for (size_t k : autos) wantAll += std::max(0, m.colMax[k] - w[k]);
     if (wantAll > 0 && remaining > 0) {
         const int pool = remaining;
         for (size_t k : autos) {
-            const long want = std::max(0, m.colMax[k] - w[k]);
+            const long long want = std::max(0, m.colMax[k] - w[k]);
             grow(k, w[k] + static_cast<int>(wantAll <= pool ? want : want * pool / wantAll));
         }
     }
@@ -981,11 +984,11 @@ int Engine::Table(NodeId n, int left, int top, int cbWidth) {
         if (to.empty()) {
             for (size_t k = 0; k < w.size(); ++k) to.push_back(k);
         }
-        long base = 0;
+        long long base = 0;
         for (size_t k : to) base += std::max(1, w[k]);
         const int pool = remaining;
         for (size_t k : to) {
-            const int add = static_cast<int>(static_cast<long>(pool) * std::max(1, w[k]) / base);
+            const int add = static_cast<int>(static_cast<long long>(pool) * std::max(1, w[k]) / base);
             w[k] += add;
             remaining -= add;
         }
@@ -1058,13 +1061,13 @@ int Engine::Table(NodeId n, int left, int top, int cbWidth) {
     }
     for (const Laid& l : laid) {
         if (l.cell->rowspan == 1) continue;
-        long have = (l.cell->rowspan - 1) * m.spacing;
+        long long have = (l.cell->rowspan - 1) * m.spacing;
         for (int k = 0; k < l.cell->rowspan; ++k) have += rowH[static_cast<size_t>(l.cell->row + k)];
         if (l.contentH > have) rowH[static_cast<size_t>(l.cell->row + l.cell->rowspan - 1)] += static_cast<int>(l.contentH - have);
     }
     std::vector<int> rowY(g.rows.size() + 1, 0);
     rowY[0] = top + m.border + m.spacing;
-    for (size_t r = 0; r < g.rows.size(); ++r) rowY[r + 1] = Clamp(static_cast<long>(rowY[r]) + rowH[r] + m.spacing);
+    for (size_t r = 0; r < g.rows.size(); ++r) rowY[r + 1] = Advance(rowY[r], static_cast<long long>(rowH[r]) + m.spacing);
     int tableHeight = rowY[g.rows.size()] - top + m.border;
     if (g.rows.empty()) tableHeight = 2 * m.border + (m.spacing > 0 && cols > 0 ? m.spacing : 0);
     if (s.height.unit == Length::Unit::Px) tableHeight = std::max(tableHeight, s.height.Resolve(0, 0));

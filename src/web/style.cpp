@@ -99,10 +99,12 @@ const Named kColours[] = {
 }  // namespace
 
 int Length::Resolve(int base, int autoValue) const {
+    // Kept to a million pixels either way, so that sums of them cannot overflow.
+    constexpr double kLimit = 1000000;
     switch (unit) {
     case Unit::Auto: return autoValue;
-    case Unit::Px: return static_cast<int>(std::lround(value));
-    case Unit::Percent: return static_cast<int>(std::lround(base * value / 100.0));
+    case Unit::Px: return static_cast<int>(std::lround(std::clamp<double>(value, -kLimit, kLimit)));
+    case Unit::Percent: return static_cast<int>(std::lround(std::clamp<double>(base * static_cast<double>(value) / 100.0, -kLimit, kLimit)));
     }
     return autoValue;
 }
@@ -445,7 +447,7 @@ int FontSizeValue(const std::wstring& v, int parentSize, int defaultSize) {
     if (l == L"smaller") return std::max(1, parentSize * 5 / 6);
     if (l == L"larger") return parentSize * 6 / 5;
     if (auto len = ParseLength(l, parentSize)) {
-        if (len->unit == Length::Unit::Percent) return std::max(1, len->Resolve(parentSize, parentSize));
+        if (len->unit == Length::Unit::Percent) return std::clamp(len->Resolve(parentSize, parentSize), 1, 1000);
         if (len->unit == Length::Unit::Px && len->value > 0) return std::min(len->Resolve(0, 0), 1000);
     }
     return -1;

@@ -306,6 +306,21 @@ TEST(WebLayout, ReportsTheCanvasColourScrollAndDocumentSize) {
     EXPECT_EQ(wide.layout.width, 2016);
 }
 
+TEST(WebLayout, HugeSizesStayInRange) {
+    std::wstring html = L"<table width='99999999%' cellspacing=1000 cellpadding=1000><tr>";
+    for (int i = 0; i < 50; ++i) html += L"<td width=99999999 height=99999999><img width=99999999 height=99999999>";
+    html += L"</table><div style='font-size:99999999%'><p style='margin:9999999em;padding:1e30px'>x</p></div>";
+    for (int i = 0; i < 3000; ++i) html += L"<div style='height:99999999px'></div>";
+    Page p(html);
+    EXPECT_GT(p.layout.height, 1000000);
+    EXPECT_LE(p.layout.height, 1 << 28);
+    for (const DisplayItem& it : p.layout.items) {
+        ASSERT_GE(it.rect.w, 0);
+        ASSERT_GE(it.rect.h, 0);
+        ASSERT_LE(it.font.size, 1000);
+    }
+}
+
 TEST(WebLayout, ListsGetMarkers) {
     Page p(L"<ul><li>a<li>b</ul><ol><li>x<li>y</ol><ul style='list-style:none'><li>z</ul>");
     EXPECT_EQ(p.Lines(), (Lines{L"•a", L"•b", L"1.x", L"2.y", L"z"}));
