@@ -574,6 +574,9 @@ void Apply(ComputedStyle& s, const ComputedStyle& parent, const Declaration& d, 
                                                                                            : -1;
         if (k < 0) return;
         if (auto l = ParseLength(v, s.fontSize)) (margin ? s.margin : s.padding)[k] = *l;
+    } else if (n == L"cursor") {
+        if (lv == L"pointer" || lv == L"hand") s.handCursor = true;
+        else if (lv == L"default" || lv == L"auto" || lv == L"text") s.handCursor = false;
     } else if (n == L"border" || n == L"border-width" || n == L"border-color") {
         for (const std::wstring& p : Parts(v)) {
             const std::wstring lp = LowerCopy(p);
@@ -798,6 +801,7 @@ Styles ComputeStyles(const Document& doc, int defaultFontSize) {
         s.centerBlocks = parent.centerBlocks;
         s.whiteSpace = parent.whiteSpace;
         s.listStyle = parent.listStyle;
+        s.handCursor = parent.handCursor;
         if (node.name == L"td" || node.name == L"th") s.valign = parent.valign;  // a row's valign
         Defaults(doc, n, s);
 

@@ -50,6 +50,7 @@ struct ComputedStyle {
     Length padding[4] = {Length::Px(0), Length::Px(0), Length::Px(0), Length::Px(0)};
     int borderWidth = 0;
     uint32_t borderColor = 0x808080;
+    bool handCursor = false;  // cursor: pointer (or IE's "hand"); links get the hand anyway
 };
 
 // One per node, by NodeId; text nodes carry their parent's.

@@ -125,6 +125,9 @@ TEST(WebStyle, ReadsBoxesBackgroundsAndDisplay) {
     EXPECT_EQ(StyleOf(L"<a id=t style='display:block'>").display, Display::Block);
     EXPECT_EQ(StyleOf(L"<input id=t type=HIDDEN>").display, Display::None);
     EXPECT_EQ(StyleOf(L"<li id=t>").display, Display::ListItem);
+    EXPECT_TRUE(StyleOf(L"<style>.button{cursor:pointer}</style><div class=button><span id=t>").handCursor);
+    EXPECT_TRUE(StyleOf(L"<div style='cursor:hand'><b id=t>").handCursor);
+    EXPECT_FALSE(StyleOf(L"<div style='cursor:pointer'><b id=t style='cursor:default'>").handCursor);
     // Not inherited: a child of a hidden-background box has none of its own.
     EXPECT_FALSE(StyleOf(L"<div style='background:red;width:10px'><span id=t>").background.has_value());
     EXPECT_TRUE(StyleOf(L"<div style='background:red;width:10px'><span id=t>").width.IsAuto());
