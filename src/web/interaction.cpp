@@ -31,6 +31,15 @@ ElementAction ClickAction(const Document& doc, NodeId n) {
             a.target = doc.AttrOr(p, L"target");
             return a;
         }
+        if (tag == L"label") {
+            NodeId target = kNoNode;
+            if (const std::wstring* id = doc.Attr(p, L"for")) target = doc.ElementById(*id);
+            for (NodeId d : doc.Descendants(p)) {
+                if (target == kNoNode && doc.IsElement(d, L"input")) target = d;
+            }
+            // Only a field is followed, so labels naming each other cannot loop.
+            return doc.IsElement(target, L"input") && target != n ? ClickAction(doc, target) : a;
+        }
         if (tag == L"input" || tag == L"button") {
             if (doc.HasAttr(p, L"disabled")) return a;
             const std::wstring type = Lower(doc.AttrOr(p, L"type", tag == L"button" ? L"submit" : L"text"));
@@ -48,6 +57,33 @@ ElementAction ClickAction(const Document& doc, NodeId n) {
             return a;
         }
     }
+    return a;
+}
+
+ElementAction EnterAction(const Document& doc, NodeId field) {
+    ElementAction a;
+    if (!doc.IsElement(field, L"input")) return a;
+    const std::wstring type = Lower(doc.AttrOr(field, L"type", L"text"));
+    if (type != L"text" && type != L"password" && type != L"search" && type != L"email" && type != L"number")
+        return a;
+    const NodeId form = FormOf(doc, field);
+    if (form == kNoNode) return a;
+    NodeId button = kNoNode;
+    int textFields = 0;
+    for (NodeId n : doc.Descendants(doc.html)) {
+        if (doc[n].kind != NodeKind::Element || FormOf(doc, n) != form) continue;
+        const std::wstring& tag = doc[n].name;
+        const std::wstring t = Lower(doc.AttrOr(n, L"type", tag == L"button" ? L"submit" : L"text"));
+        if (button == kNoNode && (tag == L"input" || tag == L"button") && (t == L"submit" || t == L"image"))
+            button = n;
+        if (tag == L"input" && (t == L"text" || t == L"password" || t == L"search" || t == L"email" || t == L"number"))
+            ++textFields;
+    }
+    if (button != kNoNode && doc.HasAttr(button, L"disabled")) return a;
+    if (button == kNoNode && textFields > 1) return a;
+    a.kind = ElementAction::Kind::Submit;
+    a.form = form;
+    a.submitter = button;
     return a;
 }
 

@@ -19,8 +19,13 @@ struct ElementAction {
 };
 
 // What a click on `n` (or element.click()) does: follow the nearest link around it, submit the
-// form of a submit button, toggle a check box or radio button. Disabled fields do nothing.
+// form of a submit button, toggle a check box or radio button (also through its <label>).
+// Disabled fields do nothing.
 ElementAction ClickAction(const Document& doc, NodeId n);
+
+// Enter in a field: a text or password field submits its form as if its first submit button
+// had been pressed (none when the form has no such button and more than one text field, as browsers do).
+ElementAction EnterAction(const Document& doc, NodeId field);
 
 // Links and fields in document order, as Tab walks them; only what the layout shows.
 std::vector<NodeId> FocusOrder(const Document& doc, const PageLayout& layout);

@@ -210,6 +210,34 @@ TEST(WebInteraction, ClicksFollowLinksSubmitFormsAndToggleBoxes) {
     EXPECT_EQ(ClickAction(d, d.ElementById(L"s")).target, L"top");
 }
 
+TEST(WebInteraction, EnterAndLabelsActLikeBrowsers) {
+    const Document d = ParseHtml(
+        L"<form id=f1><input id=a><input id=b type=password><input id=x type=submit name=x>"
+        L"<input id=y type=submit name=y></form><form id=f2><input id=lone></form>"
+        L"<form id=f3><input id=c><input id=d></form><form id=f4><input id=e><input type=submit disabled></form>"
+        L"<label id=l1 for=box>tick</label><input type=checkbox id=box><label id=l2><input type=checkbox id=inner>x</label>"
+        L"<label id=l3 for=l4>a</label><label id=l4 for=l3>b</label>",
+        L"http://h/");
+    const struct {
+        const wchar_t* id;
+        ElementAction::Kind kind;
+        const wchar_t* submitter;
+    } enter[] = {
+        {L"a", ElementAction::Kind::Submit, L"x"},  {L"b", ElementAction::Kind::Submit, L"x"},
+        {L"lone", ElementAction::Kind::Submit, L""}, {L"c", ElementAction::Kind::None, L""},
+        {L"e", ElementAction::Kind::None, L""},      {L"box", ElementAction::Kind::None, L""},
+    };
+    for (const auto& c : enter) {
+        const ElementAction a = EnterAction(d, d.ElementById(c.id));
+        EXPECT_EQ(a.kind, c.kind) << c.id;
+        EXPECT_EQ(a.submitter == kNoNode ? L"" : d.AttrOr(a.submitter, L"id"), c.submitter) << c.id;
+    }
+    EXPECT_EQ(ClickAction(d, d.ElementById(L"l1")).field, d.ElementById(L"box"));
+    EXPECT_EQ(ClickAction(d, d.ElementById(L"l2")).field, d.ElementById(L"inner"));
+    EXPECT_EQ(ClickAction(d, d.ElementById(L"inner")).kind, ElementAction::Kind::Toggle);
+    EXPECT_EQ(ClickAction(d, d.ElementById(L"l3")).kind, ElementAction::Kind::None);
+}
+
 TEST(WebInteraction, TabOrderAndFieldStateFollowTheTree) {
     test::FakeCodePage cp;
     Document d = ParseHtml(
