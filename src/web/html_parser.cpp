@@ -326,6 +326,13 @@ public:
     }
 
     void Add(Token& t) {
+        // A line feed right after <pre> or <textarea> is not part of the text.
+        if (dropNewline_ && t.kind == TokenKind::Text) {
+            if (t.text.compare(0, 2, L"\r\n") == 0) t.text.erase(0, 2);
+            else if (!t.text.empty() && (t.text[0] == L'\n' || t.text[0] == L'\r')) t.text.erase(0, 1);
+        }
+        dropNewline_ = t.kind == TokenKind::StartTag &&
+                       (t.name == L"pre" || t.name == L"listing" || t.name == L"textarea");
         switch (t.kind) {
         case TokenKind::Text: Text(t.text); break;
         case TokenKind::Comment: Append(NewNode(NodeKind::Comment, L"", Current()), t.text); break;
@@ -602,6 +609,7 @@ private:
     Document& d_;
     std::vector<NodeId> open_;
     bool inBody_ = false;
+    bool dropNewline_ = false;
     NodeId form_ = kNoNode;
 };
 

@@ -72,6 +72,8 @@ TEST(WebParser, BuildsTheTreeBrowsersBuildFromSloppyMarkup) {
         {L"<div class=\"x", L"body(div)"},
         {L"<p>x</p  ><td>y", L"body(p(\"x\") \"y\")"},
         {L"<button>a<button>b", L"body(button(\"a\") button(\"b\"))"},
+        {L"<pre>\nx\n</pre><pre>\r\n\ny</pre><textarea>\nz</textarea>",
+         L"body(pre(\"x\n\") pre(\"\ny\") textarea(\"z\"))"},
         {L"<BODY BGCOLOR=red><P>A</P></BODY></HTML>trailing", L"body(p(\"A\") \"trailing\")"},
     };
     for (const auto& c : cases) EXPECT_EQ(Body(c.html), c.body) << c.html;
