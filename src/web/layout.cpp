@@ -347,20 +347,19 @@ public:
     void EndDecor(NodeId n, const Decor& dec, const Rect& r) {
         if (dec.fill != SIZE_MAX) out_.items[dec.fill].rect = r;
         if (dec.border != SIZE_MAX) out_.items[dec.border].rect = r;
-        if (dec.image != SIZE_MAX) {
-            DisplayItem& i = out_.items[dec.image];
-            i.rect = r;
-            int iw = 0, ih = 0;
-            if (!im_.Size(i.url, iw, ih)) {
-                iw = ih = 0;
-                if (std::find(out_.missingImages.begin(), out_.missingImages.end(), i.url) == out_.missingImages.end())
-                    out_.missingImages.push_back(i.url);
-            }
-            const ComputedStyle& s = S(n);
-            // Percentages place that point of the image on the same point of the box.
-            i.imageX = s.bgPosX.unit == Length::Unit::Percent ? s.bgPosX.Resolve(r.w - iw, 0) : s.bgPosX.Resolve(0, 0);
-            i.imageY = s.bgPosY.unit == Length::Unit::Percent ? s.bgPosY.Resolve(r.h - ih, 0) : s.bgPosY.Resolve(0, 0);
+        if (dec.image != SIZE_MAX) PlaceBackground(out_.items[dec.image], S(n), r);
+    }
+    void PlaceBackground(DisplayItem& i, const ComputedStyle& s, const Rect& r) {
+        i.rect = r;
+        int iw = 0, ih = 0;
+        if (!im_.Size(i.url, iw, ih)) {
+            iw = ih = 0;
+            if (std::find(out_.missingImages.begin(), out_.missingImages.end(), i.url) == out_.missingImages.end())
+                out_.missingImages.push_back(i.url);
         }
+        // Percentages place that point of the image on the same point of the box.
+        i.imageX = s.bgPosX.unit == Length::Unit::Percent ? s.bgPosX.Resolve(r.w - iw, 0) : s.bgPosX.Resolve(0, 0);
+        i.imageY = s.bgPosY.unit == Length::Unit::Percent ? s.bgPosY.Resolve(r.h - ih, 0) : s.bgPosY.Resolve(0, 0);
     }
 
     int BlockBox(NodeId n, int left, int top, int cbWidth);
@@ -1125,11 +1124,9 @@ PageLayout LayoutPage(const Document& doc, const Styles& styles, TextMeasurer& m
     // The root's background, else the body's, becomes the whole canvas.
     if (hs.background || !hs.backgroundImage.empty()) {
         out.canvasColor = hs.background.value_or(0xFFFFFF);
-        out.canvasImage = hs.backgroundImage;
         e.propagated_ = doc.html;
     } else if (bs.background || !bs.backgroundImage.empty()) {
         out.canvasColor = bs.background.value_or(0xFFFFFF);
-        out.canvasImage = bs.backgroundImage;
         e.propagated_ = doc.body;
     }
     out.bodyScroll = LowerCopy(doc.AttrOr(doc.body, L"scroll"));
@@ -1148,6 +1145,16 @@ PageLayout LayoutPage(const Document& doc, const Styles& styles, TextMeasurer& m
     const int bodyMarginRight = bs.margin[kRight].Resolve(vw, 0), bodyMarginBottom = bs.margin[kBottom].Resolve(vw, 0);
     out.width = std::max(vw, right + (right > body.Right() ? bodyMarginRight : 0));
     out.height = std::max({bottom, body.Bottom() + bodyMarginBottom});
+    if (e.propagated_ != kNoNode && !styles[static_cast<size_t>(e.propagated_)].backgroundImage.empty()) {
+        const ComputedStyle& s = styles[static_cast<size_t>(e.propagated_)];
+        DisplayItem canvas;
+        canvas.kind = ItemKind::Image;
+        canvas.node = e.propagated_;
+        canvas.url = s.backgroundImage;
+        canvas.repeat = s.bgRepeat;
+        e.PlaceBackground(canvas, s, {0, 0, out.width, std::max(out.height, std::max(0, options.viewportHeight))});
+        out.items.insert(out.items.begin(), std::move(canvas));
+    }
     return out;
 }
 

@@ -47,8 +47,9 @@ struct PageLayout {
     std::vector<Rect> boxes;  // by NodeId: the element's border box; empty for what is not shown
     std::vector<char> placed;
     int width = 0, height = 0;  // the document's size, for scroll bars
+    // The root's or body's background fills the whole window; its image, if any, is the first item,
+    // as large as the document (at least the viewport).
     uint32_t canvasColor = 0xFFFFFF;
-    std::wstring canvasImage;
     std::wstring bodyScroll;  // the body's scroll attribute, lower-cased ("" when absent)
     std::vector<std::wstring> missingImages;  // addresses the image-size seam did not know yet
 

@@ -135,7 +135,8 @@ std::wstring TextDump(const Document& doc, const Styles& styles) {
             continue;
         }
         if (tag == L"img") {
-            w.Mark(L"[img " + doc.AttrOr(n, L"alt") + L"]");
+            const std::wstring alt = doc.AttrOr(n, L"alt");
+            w.Mark(alt.empty() ? L"[img]" : L"[img " + alt + L"]");
             continue;
         }
         if (tag == L"input" || tag == L"select" || tag == L"textarea" || tag == L"button") {

@@ -292,6 +292,18 @@ TEST(WebLayout, ReportsTheCanvasColourScrollAndDocumentSize) {
         EXPECT_EQ(p.layout.bodyScroll, L"no") << html;
         EXPECT_TRUE(p.Items(ItemKind::Fill).empty()) << html;  // painted once, as the canvas
     }
+    Page image(L"<body background=bg.png style='background-position:center 10px'>x", 800,
+               {{L"http://h/bg.png", {100, 50}}});
+    ASSERT_FALSE(image.layout.items.empty());
+    const DisplayItem& canvas = image.layout.items.front();
+    EXPECT_EQ(canvas.kind, ItemKind::Image);
+    EXPECT_EQ(canvas.url, L"http://h/bg.png");
+    EXPECT_EQ(canvas.rect, (Rect{0, 0, 800, 600}));
+    EXPECT_EQ(canvas.imageX, 350);
+    EXPECT_EQ(canvas.imageY, 10);
+    EXPECT_EQ(canvas.repeat, BgRepeat::Repeat);
+    EXPECT_EQ(image.Items(ItemKind::Image).size(), 1u);
+
     Page plain(L"x");
     EXPECT_EQ(plain.layout.canvasColor, 0xFFFFFFu);
     EXPECT_EQ(plain.layout.bodyScroll, L"");
