@@ -213,6 +213,39 @@ TEST(WebParser, TagSoupKeepsTheTreeConsistent) {
     }
 }
 
+// Random bytes and style soup through the whole engine, under each charset path.
+TEST(WebParser, RandomBytesAndStyleSoupGoThroughTheWholeEngine) {
+    static const char* kCss[] = {"{", "}", ";", ":", "p", ".a", "#b", " ", ">", "*", "@media x{", "url(", ")",
+                                 "\"", "/*", "*/", "!important", "color", "background", "-1e9px", "%", "em",
+                                 "margin", "0 auto", "font", "width", "display:none", ",", "rgb(", "<!--"};
+    uint32_t seed = 777;
+    auto next = [&] {
+        seed = seed * 1103515245u + 12345u;
+        return seed >> 16;
+    };
+    test::FakeCodePage cp;
+    test::FakeTextMeasurer tm;
+    test::FakeImageSizes im;
+    for (int round = 0; round < 200; ++round) {
+        std::string bytes;
+        const int n = static_cast<int>(next() % 400);
+        for (int i = 0; i < n; ++i) bytes += static_cast<char>(next() & 0xFF);
+        std::string css = "<style>";
+        for (int i = 0; i < 40; ++i) css += kCss[next() % (sizeof(kCss) / sizeof(kCss[0]))];
+        css += "</style><p class=a id=b style='";
+        for (int i = 0; i < 10; ++i) css += kCss[next() % (sizeof(kCss) / sizeof(kCss[0]))];
+        css += "'>x";
+        static const char* kTypes[] = {"", "text/html; charset=gbk", "text/html; charset=utf-8", "charset=big5"};
+        const std::string page = (round % 2 ? css + bytes : bytes + css);
+        const Document d = LoadPage(page.data(), page.size(), {L"http://h/", kTypes[round % 4], 936}, cp);
+        ASSERT_TRUE(d.Valid(d.body));
+        const Styles st = ComputeStyles(d);
+        ASSERT_EQ(st.size(), d.nodes.size());
+        const PageLayout l = LayoutPage(d, st, tm, im, {300, 200});
+        ASSERT_GE(l.width, 300);
+    }
+}
+
 TEST(WebParser, LoadPageDecodesByTheDeclaredCharset) {
     test::FakeCodePage cp;
     const std::string gbk = "<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; charset=gb2312\">"
