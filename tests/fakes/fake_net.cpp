@@ -204,10 +204,15 @@ std::wstring FakeCodePage::FromAnsi(const std::string& text) {
 
 namespace {
 
+// GBK pairs of the Chinese characters the tests use.
 const struct {
-    wchar_t wide;
-    char lead, trail;
-} kGbk[] = {{L'游', '\xD3', '\xCE'}, {L'戏', '\xCF', '\xB7'}, {L'收', '\xCA', '\xD5'}, {L'藏', '\xB2', '\xD8'}};
+    wchar_t ch;
+    unsigned char lead, trail;
+} kGbk[] = {
+    {L'游', 0xD3, 0xCE}, {L'戏', 0xCF, 0xB7}, {L'收', 0xCA, 0xD5}, {L'藏', 0xB2, 0xD8},
+    {L'中', 0xD6, 0xD0}, {L'文', 0xCE, 0xC4}, {L'测', 0xB2, 0xE2}, {L'试', 0xCA, 0xD4},
+    {L'登', 0xB5, 0xC7}, {L'录', 0xC2, 0xBC}, {L'用', 0xD3, 0xC3}, {L'户', 0xBB, 0xA7},
+};
 
 }  // namespace
 
@@ -220,9 +225,9 @@ std::string FakeCodePage936::ToAnsi(const std::wstring& text) {
         }
         char lead = '?', trail = 0;
         for (const auto& g : kGbk) {
-            if (g.wide == c) {
-                lead = g.lead;
-                trail = g.trail;
+            if (g.ch == c) {
+                lead = static_cast<char>(g.lead);
+                trail = static_cast<char>(g.trail);
             }
         }
         out += lead;
@@ -240,12 +245,67 @@ std::wstring FakeCodePage936::FromAnsi(const std::string& text) {
         }
         wchar_t c = L'?';
         for (const auto& g : kGbk) {
-            if (i + 1 < text.size() && g.lead == text[i] && g.trail == text[i + 1]) c = g.wide;
+            if (i + 1 < text.size() && g.lead == static_cast<unsigned char>(text[i]) &&
+                g.trail == static_cast<unsigned char>(text[i + 1]))
+                c = g.ch;
         }
         out += c;
         ++i;
     }
     return out;
+}
+
+bool FakeCodePage::Decode(unsigned codePage, const std::string& bytes, std::wstring& text) {
+    decoded.push_back(codePage);
+    text.clear();
+    if (codePage == 1252) {
+        text = FromAnsi(bytes);
+        return true;
+    }
+    if (codePage != 936) return false;
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        const auto b = static_cast<unsigned char>(bytes[i]);
+        if (b < 0x80) {
+            text += static_cast<wchar_t>(b);
+            continue;
+        }
+        if (i + 1 >= bytes.size()) {
+            text += L'?';
+            break;
+        }
+        const auto t = static_cast<unsigned char>(bytes[++i]);
+        wchar_t out = L'\u00B7';
+        for (const auto& g : kGbk) {
+            if (g.lead == b && g.trail == t) out = g.ch;
+        }
+        text += out;
+    }
+    return true;
+}
+
+bool FakeCodePage::Encode(unsigned codePage, const std::wstring& text, std::string& bytes) {
+    bytes.clear();
+    if (codePage == 1252) {
+        bytes = ToAnsi(text);
+        return true;
+    }
+    if (codePage != 936) return false;
+    for (wchar_t c : text) {
+        if (static_cast<uint32_t>(c) < 0x80) {
+            bytes += static_cast<char>(c);
+            continue;
+        }
+        bool found = false;
+        for (const auto& g : kGbk) {
+            if (g.ch == c) {
+                bytes += static_cast<char>(g.lead);
+                bytes += static_cast<char>(g.trail);
+                found = true;
+            }
+        }
+        if (!found) bytes += '?';
+    }
+    return true;
 }
 
 }  // namespace mrvn::test

@@ -110,10 +110,15 @@ private:
 };
 
 // Latin-1 as the "ANSI" page: each byte is one character; characters above 0xFF become "?".
+// Named pages: 1252 as Latin-1, and 936 (GBK) for ASCII plus the few Chinese characters that the
+// tests use (an unknown pair decodes to U+00B7, an unknown character encodes to "?").
 class FakeCodePage final : public CodePage {
 public:
     std::string ToAnsi(const std::wstring& text) override;
     std::wstring FromAnsi(const std::string& text) override;
+    bool Decode(unsigned codePage, const std::string& bytes, std::wstring& text) override;
+    bool Encode(unsigned codePage, const std::wstring& text, std::string& bytes) override;
+    std::vector<unsigned> decoded;  // code pages asked for, in order
 };
 
 // Code page 936 for ASCII and the few Chinese characters the tests use; anything else becomes "?",

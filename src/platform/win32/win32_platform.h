@@ -72,6 +72,8 @@ class AnsiCodePage final : public CodePage {
 public:
     std::string ToAnsi(const std::wstring& text) override;
     std::wstring FromAnsi(const std::string& text) override;
+    bool Decode(unsigned codePage, const std::string& bytes, std::wstring& text) override;
+    bool Encode(unsigned codePage, const std::wstring& text, std::string& bytes) override;
 };
 
 // One of each, for the program's own use.

@@ -96,4 +96,27 @@ std::wstring AnsiCodePage::FromAnsi(const std::string& text) {
     return out;
 }
 
+bool AnsiCodePage::Decode(unsigned codePage, const std::string& bytes, std::wstring& text) {
+    text.clear();
+    if (!IsValidCodePage(codePage)) return false;
+    if (bytes.empty()) return true;
+    const int n = MultiByteToWideChar(codePage, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
+    if (n <= 0) return false;
+    text.assign(static_cast<size_t>(n), L'\0');
+    MultiByteToWideChar(codePage, 0, bytes.data(), static_cast<int>(bytes.size()), text.data(), n);
+    return true;
+}
+
+bool AnsiCodePage::Encode(unsigned codePage, const std::wstring& text, std::string& bytes) {
+    bytes.clear();
+    if (!IsValidCodePage(codePage)) return false;
+    if (text.empty()) return true;
+    const int n = WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr,
+                                      nullptr);
+    if (n <= 0) return false;
+    bytes.assign(static_cast<size_t>(n), '\0');
+    WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), bytes.data(), n, nullptr, nullptr);
+    return true;
+}
+
 }  // namespace mrvn::win
