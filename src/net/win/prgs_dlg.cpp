@@ -9,8 +9,10 @@ namespace {
 constexpr UINT WM_UPDATE_DONE = WM_APP + 0x51;
 }  // namespace
 
-CPrgsDlg::CPrgsDlg(Updater& updater, HttpSession& session, FileSink& sink)
-    : CDlgEx(kUpdateDialogTemplate), updater_(updater), session_(session), sink_(sink) {}
+CPrgsDlg::CPrgsDlg(Updater& updater, HttpSession& session, FileSink& sink, const wchar_t* address)
+    : CDlgEx(kUpdateDialogTemplate), updater_(updater), session_(session), sink_(sink) {
+    if (address) lstrcpynW(m_szDownAddr, address, 512);
+}
 
 CPrgsDlg::~CPrgsDlg() {
     if (job_) job_->Cancel();
@@ -43,7 +45,7 @@ BOOL CPrgsDlg::OnInitDialog() {
 
     m_progress.SetImages(skin::LoadSkinImage(module, 152), skin::LoadSkinImage(module, 153));
 
-    job_ = std::make_unique<UpdateJob>(updater_, session_, sink_);
+    job_ = std::make_unique<UpdateJob>(updater_, session_, sink_, m_szDownAddr);
     const HWND self = m_hWnd;
     if (!job_->Start(m_progress.m_hWnd, [self](int result) { PostMessageW(self, WM_UPDATE_DONE, result, 0); })) {
         PostMessageW(self, WM_UPDATE_DONE, IDCANCEL, 0);
