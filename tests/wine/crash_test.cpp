@@ -61,9 +61,16 @@ protected:
         ASSERT_FALSE(planted.empty()) << "MRVN_PLANTED_DLL is not set";
         // Wine prefers its own DLLs; an attacker's copy beside the program wins only when the
         // native one is asked for first, as Windows does for DLLs that are not known system DLLs.
-        SetEnvironmentVariableW(L"WINEDLLOVERRIDES", L"dbghelp,planted=n,b");
+        wchar_t old[1024] = {};
+        const DWORD n = GetEnvironmentVariableW(L"WINEDLLOVERRIDES", old, 1024);
+        saved = n < 1024 ? std::wstring(old, n) : L"";
+        const std::wstring overrides = (saved.empty() ? std::wstring() : saved + L";") + L"dbghelp,planted=n,b";
+        SetEnvironmentVariableW(L"WINEDLLOVERRIDES", overrides.c_str());
     }
-    void TearDown() override { SetEnvironmentVariableW(L"WINEDLLOVERRIDES", nullptr); }
+    void TearDown() override {
+        SetEnvironmentVariableW(L"WINEDLLOVERRIDES", saved.empty() ? nullptr : saved.c_str());
+    }
+    std::wstring saved;
     std::wstring planted;
     std::wstring marker = kFolder + L"\\planted.txt";
 };

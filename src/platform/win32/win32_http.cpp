@@ -208,8 +208,9 @@ bool Win32HttpSession::Read(NetHandle request, void* buffer, uint32_t size, uint
     const std::shared_ptr<Helper> helper = HelperOf(request);
     if (!helper) return false;
     Helper* h = helper.get();
-    if (h->buffer.size() < size) h->buffer.resize(size);
+    // The buffer is sized on the helper: a read left behind by a time limit may still write into it.
     const bool ok = h->Call([request, h, size] {
+        if (h->buffer.size() < size) h->buffer.resize(size);
         h->count = 0;
         return InternetReadFile(H(request), h->buffer.data(), size, &h->count);
     });
