@@ -78,8 +78,7 @@ BOOL CTessaly3App::InstallSelf() {
     m_platform.files.CreateFolder(common + L"\\Quarn");
     m_platform.files.CreateFolder(InstallFolderOf(common));
     ProtectInstallFolder(InstallFolderOf(common));
-    InstallSelfFiles(m_platform.files, m_platform.launcher, m_platform.folders.Get(KnownFolder::CommonAppData),
-                     m_platform.process.ProgramPath());
+    InstallSelfFiles(m_platform.files, m_platform.launcher, common, m_platform.process.ProgramPath());
     return TRUE;
 }
 
