@@ -50,27 +50,30 @@ TEST_F(CrashDumpTest, ProgramWithoutExtensionInADottedFolderWritesNoDumpAbove) {
     const RunResult r = RunAndWait(bare, L"fault", 60000);
     ASSERT_TRUE(r.started) << "a program file without extension would not start";
     ASSERT_TRUE(r.ended);
+    EXPECT_EQ(r.exitCode, static_cast<DWORD>(EXCEPTION_ACCESS_VIOLATION)) << "it did not fault";
     EXPECT_FALSE(FileExists(kFolder + L"\\v1.dmp")) << "the dump went into the parent folder";
 }
 
+// Wine prefers its own DLLs; an attacker's copy beside the program wins only when the native one is
+// asked for first, as Windows does for DLLs that are not known system DLLs. The probe gets that
+// order through Wine's per-program settings.
 class PlantedDllTest : public CrashDumpTest {
 protected:
     void SetUp() override {
         CrashDumpTest::SetUp();
         planted = WinPathFromEnv("MRVN_PLANTED_DLL");
         ASSERT_FALSE(planted.empty()) << "MRVN_PLANTED_DLL is not set";
-        // Wine prefers its own DLLs; an attacker's copy beside the program wins only when the
-        // native one is asked for first, as Windows does for DLLs that are not known system DLLs.
-        wchar_t old[1024] = {};
-        const DWORD n = GetEnvironmentVariableW(L"WINEDLLOVERRIDES", old, 1024);
-        saved = n < 1024 ? std::wstring(old, n) : L"";
-        const std::wstring overrides = (saved.empty() ? std::wstring() : saved + L";") + L"dbghelp,planted=n,b";
-        SetEnvironmentVariableW(L"WINEDLLOVERRIDES", overrides.c_str());
+        HKEY key;
+        ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, kOverrides, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr),
+                  ERROR_SUCCESS);
+        for (const wchar_t* dll : {L"dbghelp", L"planted"}) {
+            const wchar_t order[] = L"native,builtin";
+            RegSetValueExW(key, dll, 0, REG_SZ, reinterpret_cast<const BYTE*>(order), sizeof order);
+        }
+        RegCloseKey(key);
     }
-    void TearDown() override {
-        SetEnvironmentVariableW(L"WINEDLLOVERRIDES", saved.empty() ? nullptr : saved.c_str());
-    }
-    std::wstring saved;
+    void TearDown() override { RegDeleteKeyW(HKEY_CURRENT_USER, kOverrides); }
+    static constexpr wchar_t kOverrides[] = L"Software\\Wine\\AppDefaults\\probe.exe\\DllOverrides";
     std::wstring planted;
     std::wstring marker = kFolder + L"\\planted.txt";
 };

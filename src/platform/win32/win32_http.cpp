@@ -209,10 +209,15 @@ bool Win32HttpSession::Read(NetHandle request, void* buffer, uint32_t size, uint
     if (!helper) return false;
     Helper* h = helper.get();
     // The buffer is sized on the helper: a read left behind by a time limit may still write into it.
+    // WinINet's read waits until the buffer is full; asking first what has arrived makes each call
+    // wait only for the next bytes, so a time bound per call counts the time without any.
     const bool ok = h->Call([request, h, size] {
         if (h->buffer.size() < size) h->buffer.resize(size);
         h->count = 0;
-        return InternetReadFile(H(request), h->buffer.data(), size, &h->count);
+        DWORD available = 0;
+        if (!InternetQueryDataAvailable(H(request), &available, 0, 0)) return FALSE;
+        const DWORD want = available != 0 && available < size ? available : size;
+        return InternetReadFile(H(request), h->buffer.data(), want, &h->count);
     });
     if (!ok) return false;
     got = h->count < size ? h->count : size;
