@@ -6,8 +6,10 @@ namespace mrvn {
 
 bool DumpPathFor(const std::wstring& programPath, std::wstring& out) {
     out.clear();
+    // Only a dot in the file name counts: one in a folder name would put the dump elsewhere.
+    const size_t slash = programPath.rfind(L'\\');
     const size_t dot = programPath.rfind(L'.');
-    if (dot == std::wstring::npos) return false;
+    if (dot == std::wstring::npos || (slash != std::wstring::npos && dot < slash)) return false;
     std::wstring path = programPath.substr(0, dot) + L".dmp";
     if (path.size() + 1 > kMaxPath) return false;
     out = std::move(path);

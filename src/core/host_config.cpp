@@ -10,21 +10,22 @@ namespace {
 // Hosts go into 260-character buffers when addresses are split.
 constexpr size_t kMaxHostChars = 259;
 
-bool ReadString(RegistryKey& key, const wchar_t* name, std::wstring& out) {
-    std::vector<uint8_t> data;
-    uint32_t type = 0;
-    if (!key.Query(name, data, type) || type != kRegSz) return false;
-    std::wstring value = WideFromUtf16Le(data);
-    if (value.empty() || value.size() > kMaxHostChars) return false;
-    out = std::move(value);
-    return true;
-}
-
 std::wstring Trim(const std::wstring& s) {
     const size_t b = s.find_first_not_of(L" \t");
     if (b == std::wstring::npos) return L"";
     const size_t e = s.find_last_not_of(L" \t");
     return s.substr(b, e - b + 1);
+}
+
+// Blanks around the value are no part of it: a value of blanks only is as good as none.
+bool ReadString(RegistryKey& key, const wchar_t* name, std::wstring& out) {
+    std::vector<uint8_t> data;
+    uint32_t type = 0;
+    if (!key.Query(name, data, type) || type != kRegSz) return false;
+    std::wstring value = Trim(WideFromUtf16Le(data));
+    if (value.empty() || value.size() > kMaxHostChars) return false;
+    out = std::move(value);
+    return true;
 }
 
 }  // namespace
@@ -55,8 +56,8 @@ HostConfig LoadHostConfig(Registry& reg) {
     auto key = reg.OpenKey(RegRoot::LocalMachine, kLauncherKey);
     if (!key) return c;
     std::wstring value;
-    if (ReadString(*key, L"ClientHost", value)) c.clientHost = Trim(value);
-    if (ReadString(*key, L"WebHost", value)) c.webHost = Trim(value);
+    if (ReadString(*key, L"ClientHost", value)) c.clientHost = value;
+    if (ReadString(*key, L"WebHost", value)) c.webHost = value;
     if (ReadString(*key, L"PlatformDomains", value)) {
         auto domains = SplitDomains(value);
         if (!domains.empty()) c.domains = std::move(domains);

@@ -13,7 +13,8 @@ inline constexpr wchar_t kHttpAgent[] = L"KTW";
 inline constexpr uint32_t kHttpAccessType = kOpenTypePreconfig;
 inline constexpr wchar_t kHttpVerb[] = L"GET";
 inline constexpr wchar_t kHttpVersion[] = L"HTTP/1.1";
-inline constexpr uint32_t kHttpRequestFlags = kFlagReload;
+// Redirects are followed by the procedure itself, so that every hop meets the same rules.
+inline constexpr uint32_t kHttpRequestFlags = kFlagReload | kFlagNoAutoRedirect;
 // The platform's servers expect this block byte for byte, blank before the first line end included.
 inline constexpr wchar_t kHttpExtraHeaders[] =
     L"Accept-Language: zh-cn \r\nContent-Type: application/x-www-form-urlencoded\r\n";
@@ -29,6 +30,8 @@ inline constexpr size_t kAddressBufChars = 512;
 inline constexpr uint32_t kStatusNotFound = 404;
 // The memory shape takes bodies below this many bytes only.
 inline constexpr uint32_t kMemoryBodyLimit = 1024;
+// Redirects followed in a row; one more fails the transfer.
+inline constexpr int kMaxRedirects = 5;
 
 struct HttpTarget {
     std::wstring host;
@@ -47,6 +50,14 @@ bool HasHttpScheme(const std::wstring& address);
 // True when the whole address contains one of `domains` anywhere, with exact letter case. This
 // is a substring test, not a host comparison. Empty names never match.
 bool IsPlatformUrl(const std::wstring& address, const std::vector<std::wstring>& domains);
+
+// 301, 302, 303, 307 and 308: the answer names another address in its Location.
+bool IsRedirectStatus(uint32_t status);
+
+// The address a redirect from `from` to `location` leads to: an absolute "http://" address as it
+// is, "//host/..." with our scheme, "/..." on the same host and port, anything else relative to
+// the folder of `from`; the fragment dropped. Empty for another scheme or an empty location.
+std::wstring ResolveRedirect(const std::wstring& from, const std::wstring& location);
 
 // Only a 404 is refused by status. A status of 0 means no reply was read, so it fails too.
 bool IsAcceptedStatus(uint32_t status);

@@ -12,30 +12,56 @@ void CloseNet(HttpSession& session, std::atomic<NetHandle>& slot) {
     if (const NetHandle h = slot.exchange(0)) session.Close(h);
 }
 
-// Opens the three handles and sends the request, keeping each handle in `h` as soon as it exists.
-bool OpenAndSend(HttpSession& session, TransferHandles& h, const HttpTarget& target) {
-    h.root.store(session.Open(kHttpAgent, kHttpAccessType));
+// The absolute deadline of a transfer starting now, on the session's clock; 0 when unbounded.
+uint64_t DeadlineOf(HttpSession& session, const TransferLimits& limits) {
+    return limits.overallMs ? session.NowMs() + limits.overallMs : 0;
+}
+
+// Opens what is not open yet of the three handles and sends the request, keeping each handle in
+// `h` as soon as it exists. The root handle serves every hop of a redirected transfer.
+bool OpenAndSend(HttpSession& session, TransferHandles& h, const HttpTarget& target, uint64_t deadline,
+                 uint32_t idleMs) {
+    if (h.cancelled.load()) return false;
+    if (deadline && session.NowMs() >= deadline) return false;
+    if (!h.root.load()) h.root.store(session.Open(kHttpAgent, kHttpAccessType));
     if (!h.root.load() || h.cancelled.load()) return false;
     h.connection.store(session.Connect(h.root.load(), target.host, target.port));
     if (!h.connection.load() || h.cancelled.load()) return false;
     h.request.store(session.OpenRequest(h.connection.load(), kHttpVerb, target.object, kHttpVersion,
                                         kHttpRequestFlags));
     if (!h.request.load() || h.cancelled.load()) return false;
+    session.SetTimeLimits(h.request.load(), deadline, idleMs);
+    // Every hop carries the same block: it is part of what the platform's servers expect.
     return session.Send(h.request.load(), kHttpExtraHeaders) && !h.cancelled.load();
 }
 
-// Steps shared by the file and memory shapes: allow-list, split, open, send, status and length.
+// Steps shared by the file and memory shapes: allow-list, split, open, send, redirects, status and
+// length. A redirect is followed by a fresh request on a fresh connection, under the same rules.
 bool BeginGet(HttpSession& session, TransferHandles& h, const std::wstring& address,
-              const std::vector<std::wstring>* allowList, uint32_t& length) {
+              const std::vector<std::wstring>* allowList, const TransferLimits& limits, uint32_t& length) {
     if (allowList && !IsPlatformUrl(address, *allowList)) return false;
-    // The scheme is not examined here: the allow-list, or a fixed address, vouches for it.
-    HttpTarget target;
-    if (!SplitHttpUrl(address.substr(std::min(address.size(), kHttpSchemeChars)), target)) return false;
-    if (!OpenAndSend(session, h, target)) return false;
-    uint32_t status = 0;
-    if (!session.QueryStatusCode(h.request.load(), status) || !IsAcceptedStatus(status)) return false;
-    // A reply without Content-Length (chunked, for one) cannot be checked for completeness.
-    return session.QueryContentLength(h.request.load(), length);
+    const uint64_t deadline = DeadlineOf(session, limits);
+    std::wstring current = address;
+    for (int redirects = 0;; ++redirects) {
+        // The scheme is not examined here: the allow-list, or a fixed address, vouches for it.
+        HttpTarget target;
+        if (!SplitHttpUrl(current.substr(std::min(current.size(), kHttpSchemeChars)), target)) return false;
+        if (!OpenAndSend(session, h, target, deadline, limits.idleMs)) return false;
+        uint32_t status = 0;
+        if (!session.QueryStatusCode(h.request.load(), status)) return false;
+        if (!IsRedirectStatus(status)) {
+            if (!IsAcceptedStatus(status)) return false;
+            // A reply without Content-Length (chunked, for one) cannot be checked for completeness.
+            return session.QueryContentLength(h.request.load(), length);
+        }
+        // A redirect that cannot be followed is no answer: its body is not what was asked for.
+        std::wstring location;
+        if (redirects == kMaxRedirects || !session.QueryLocation(h.request.load(), location)) return false;
+        current = ResolveRedirect(current, location);
+        if (current.empty() || (allowList && !IsPlatformUrl(current, *allowList))) return false;
+        CloseNet(session, h.request);
+        CloseNet(session, h.connection);
+    }
 }
 
 }  // namespace
@@ -54,7 +80,7 @@ void TransferHandles::Cancel(HttpSession& session, FileSink* sink) {
     CloseAll(session, sink);
 }
 
-bool HttpPing(HttpSession& session, const std::wstring& address, uint32_t* lastError) {
+bool HttpPing(HttpSession& session, const std::wstring& address, uint32_t* lastError, TransferLimits limits) {
     uint32_t error = 0;
     bool ok = false;
     HttpTarget target;
@@ -63,6 +89,7 @@ bool HttpPing(HttpSession& session, const std::wstring& address, uint32_t* lastE
             if (const NetHandle conn = session.Connect(root, target.host, target.port)) {
                 if (const NetHandle req =
                         session.OpenRequest(conn, kHttpVerb, target.object, kHttpVersion, kHttpRequestFlags)) {
+                    session.SetTimeLimits(req, DeadlineOf(session, limits), limits.idleMs);
                     ok = session.Send(req, kHttpExtraHeaders);
                     if (!ok) error = session.LastError();
                     session.Close(req);
@@ -86,7 +113,8 @@ bool HttpDownloadToFile(HttpSession& session, FileSink& sink, const std::wstring
 
     bool ok = false;
     uint32_t length = 0;
-    if (BeginGet(session, h, address, options.allowList, length)) {
+    if (BeginGet(session, h, address, options.allowList, options.limits, length) &&
+        (options.maxLength == 0 || length <= options.maxLength)) {
         h.file.store(sink.Create(path));
         if (h.file.load() && !h.cancelled.load()) {
             unsigned char buffer[kMaxChunkBytes];
@@ -103,6 +131,10 @@ bool HttpDownloadToFile(HttpSession& session, FileSink& sink, const std::wstring
                     break;
                 }
                 total += got;
+                if (options.maxLength && total > options.maxLength) {
+                    broken = true;  // more than announced, and more than this use takes
+                    break;
+                }
                 if (options.progress) options.progress(ProgressPercent(total, length));
                 if (got == 0 || h.cancelled.load()) break;
                 if (session.SetFilePointer(req, static_cast<uint32_t>(total)) == 0) break;
@@ -116,11 +148,11 @@ bool HttpDownloadToFile(HttpSession& session, FileSink& sink, const std::wstring
 }
 
 bool HttpFetchToMemory(HttpSession& session, CodePage& codePage, const std::wstring& address,
-                       const std::vector<std::wstring>& allowList, std::wstring& text) {
+                       const std::vector<std::wstring>& allowList, std::wstring& text, TransferLimits limits) {
     TransferHandles h;
     bool ok = false;
     uint32_t length = 0;
-    if (BeginGet(session, h, address, &allowList, length) && length < kMemoryBodyLimit) {
+    if (BeginGet(session, h, address, &allowList, limits, length) && length < kMemoryBodyLimit) {
         std::string body(length, '\0');
         uint32_t total = 0;
         // One read normally brings it all; a body cut short must not pass as the whole notice.

@@ -36,26 +36,43 @@ struct TransferHandles {
 // Chunks are read through a stack buffer of this size at most.
 inline constexpr uint32_t kMaxChunkBytes = 4096;
 
+// How long a transfer may keep its caller: `overallMs` for the whole of it, redirects included,
+// and `idleMs` for any one wait on the server (a download goes on while bytes arrive). 0: no bound.
+struct TransferLimits {
+    uint32_t overallMs = 0;
+    uint32_t idleMs = 0;
+};
+// Small texts: configurations, the notice, reports.
+inline constexpr TransferLimits kSmallTextLimits{15000, 0};
+// Downloads under a progress dialog, which can always be cancelled as well.
+inline constexpr TransferLimits kProgressDownloadLimits{0, 30000};
+
 struct DownloadOptions {
     const std::vector<std::wstring>* allowList = nullptr;  // null: no allow-list test
     uint32_t chunk = 512;
     ProgressFn progress;                // empty: no progress
     TransferHandles* shared = nullptr;  // null: the transfer keeps its handles to itself
+    TransferLimits limits = kSmallTextLimits;
+    uint32_t maxLength = 0;  // a larger body is refused before the file is made; 0: no bound
 };
 
-// Sends the request and looks at nothing of the answer. The address must start with "http://".
-// `lastError` (when given) receives the code of the failed call, 0 when none.
-bool HttpPing(HttpSession& session, const std::wstring& address, uint32_t* lastError = nullptr);
+// Sends the request and looks at nothing of the answer, so no redirect is followed either. The
+// address must start with "http://". `lastError` (when given) receives the code of the failed
+// call, 0 when none.
+bool HttpPing(HttpSession& session, const std::wstring& address, uint32_t* lastError = nullptr,
+              TransferLimits limits = kSmallTextLimits);
 
-// The body into `path`. Fails on a refused address, any failed call, a 404 or 0 status, a missing
-// Content-Length, a failed file write, a cancel, or a body shorter than announced; a partial file
-// stays on disk for the caller.
+// The body into `path`. Redirects are followed up to kMaxRedirects in a row, each target tested
+// against the allow-list when there is one. Fails on a refused address, any failed call, a time
+// bound passed, a 404 or 0 status, a missing Content-Length, a body over `maxLength`, a failed file
+// write, a cancel, or a body shorter than announced; a partial file stays on disk for the caller.
 bool HttpDownloadToFile(HttpSession& session, FileSink& sink, const std::wstring& address, const std::wstring& path,
                         const DownloadOptions& options);
 
 // A body below 1024 bytes, read as ANSI text into `text` (at most 1023 characters). Always tested
-// against the allow-list. `text` is only written on success.
+// against the allow-list, redirects included. `text` is only written on success.
 bool HttpFetchToMemory(HttpSession& session, CodePage& codePage, const std::wstring& address,
-                       const std::vector<std::wstring>& allowList, std::wstring& text);
+                       const std::vector<std::wstring>& allowList, std::wstring& text,
+                       TransferLimits limits = kSmallTextLimits);
 
 }  // namespace mrvn

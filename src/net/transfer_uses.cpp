@@ -7,15 +7,19 @@ namespace mrvn {
 
 TransferUseRule RuleOf(TransferUse use) {
     switch (use) {
-        case TransferUse::UsageReport: return {TransferShape::Ping, false, 0, false, false};
-        case TransferUse::UpdateConfig: return {TransferShape::File, false, 512, false, false};
-        case TransferUse::UpdateDownload: return {TransferShape::File, true, 512, true, true};
-        case TransferUse::NoticeText: return {TransferShape::Memory, true, 0, false, false};
-        case TransferUse::NoticePicture: return {TransferShape::File, true, 512, false, false};
-        case TransferUse::ClientConfig: return {TransferShape::File, false, 1024, false, true};
-        case TransferUse::ClientDownload: return {TransferShape::File, true, 1024, true, true};
+        case TransferUse::UsageReport: return {TransferShape::Ping, false, 0, false, false, kSmallTextLimits, 0};
+        case TransferUse::UpdateConfig:
+            return {TransferShape::File, false, 512, false, false, kSmallTextLimits, kConfigMaxBytes};
+        case TransferUse::UpdateDownload:
+            return {TransferShape::File, true, 512, true, true, kProgressDownloadLimits, 0};
+        case TransferUse::NoticeText: return {TransferShape::Memory, true, 0, false, false, kSmallTextLimits, 0};
+        case TransferUse::NoticePicture: return {TransferShape::File, true, 512, false, false, kPictureLimits, 0};
+        case TransferUse::ClientConfig:
+            return {TransferShape::File, false, 1024, false, true, kSmallTextLimits, kConfigMaxBytes};
+        case TransferUse::ClientDownload:
+            return {TransferShape::File, true, 1024, true, true, kProgressDownloadLimits, 0};
     }
-    return {TransferShape::Ping, true, 0, false, false};
+    return {TransferShape::Ping, true, 0, false, false, kSmallTextLimits, 0};
 }
 
 std::wstring UpdateConfigAddress(const std::wstring& clientHost) {
@@ -62,6 +66,8 @@ bool DownloadForUse(TransferUse use, HttpSession& session, FileSink& sink, const
     options.chunk = rule.chunk;
     if (rule.progress) options.progress = progress;
     if (rule.cancellable) options.shared = shared;
+    options.limits = rule.limits;
+    options.maxLength = rule.maxLength;
     return HttpDownloadToFile(session, sink, address, path, options);
 }
 

@@ -26,7 +26,14 @@ struct TransferUseRule {
     uint32_t chunk;    // bytes per read for the file shape, 0 otherwise
     bool progress;     // reports a percentage to its dialog
     bool cancellable;  // its dialog may close the handles while it runs
+    TransferLimits limits;
+    uint32_t maxLength;  // bytes; 0: no bound beyond the shape's own
 };
+
+// A configuration file larger than this is no configuration.
+inline constexpr uint32_t kConfigMaxBytes = 64 * 1024;
+// Pictures come without a dialog to cancel them: bounded as a whole, as generously as a download.
+inline constexpr TransferLimits kPictureLimits{30000, 0};
 
 TransferUseRule RuleOf(TransferUse use);
 

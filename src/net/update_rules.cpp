@@ -3,6 +3,7 @@
 #include "core/report_rules.h"
 #include "core/text.h"
 #include "net/md5.h"
+#include "net/program_image.h"
 #include "net/transfer_uses.h"
 
 namespace mrvn {
@@ -43,7 +44,8 @@ std::wstring LocalVersionKey(const std::wstring& md5Hex, const std::wstring& dig
 UpdateConfig ReadUpdateConfig(ProfileFile& profile, const std::wstring& path) {
     UpdateConfig c;
     c.versionKey = profile.GetString(path, kUpdateSection, kUpdateKeyName, L"", kVersionKeyBufChars);
-    c.updAddr = profile.GetString(path, kUpdateSection, kUpdateAddrName, L"", kUpdAddrBufChars);
+    c.updAddr = profile.GetString(path, kUpdateSection, kUpdateAddrName, L"", kUpdAddrReadChars);
+    if (c.updAddr.size() > kUpdAddrBufChars - 1) c.updAddr.clear();
     return c;
 }
 
@@ -100,16 +102,56 @@ SwapOutcome SwapProgramFiles(FileSystem& ops, const std::wstring& programPath) {
     return SwapOutcome::Swapped;
 }
 
+void DeleteNowOrAtReboot(FileSystem& ops, const std::wstring& path) {
+    if (path.empty() || !ops.FileExists(path)) return;
+    if (!ops.RemoveFile(path)) ops.DeleteAtReboot(path);
+}
+
 bool ApplyUpdateFiles(FileSystem& ops, const std::wstring& programPath, bool downloadOk, SwapOutcome* outcome) {
     SwapOutcome result = SwapOutcome::NoNewFile;
     if (downloadOk) result = SwapProgramFiles(ops, programPath);
     if (outcome) *outcome = result;
     if (result == SwapOutcome::Swapped) return true;
-    if (result != SwapOutcome::Stranded) {
-        const std::wstring newPath = SiblingOf(programPath, kNewProgramName);
-        if (!newPath.empty()) ops.DeleteAtReboot(newPath);
-    }
+    // A partial or refused download must not fill the disk until the next restart.
+    if (result != SwapOutcome::Stranded) DeleteNowOrAtReboot(ops, SiblingOf(programPath, kNewProgramName));
     return false;
+}
+
+Recovery RecoverProgramFile(FileSystem& ops, FileSource& source, const std::wstring& programPath) {
+    if (ops.FileExists(programPath)) return Recovery::NotNeeded;
+    const std::wstring oldPath = SiblingOf(programPath, kOldProgramName);
+    const std::wstring newPath = SiblingOf(programPath, kNewProgramName);
+    const auto usable = [&](const std::wstring& path) {
+        ProgramFileFacts facts;
+        return !path.empty() && ops.FileExists(path) && InspectProgramFile(source, path, facts) && facts.complete;
+    };
+    if (usable(oldPath) && ops.MoveReplace(oldPath, programPath)) {
+        DeleteNowOrAtReboot(ops, newPath);
+        return Recovery::OldBack;
+    }
+    if (usable(newPath) && ops.MoveReplace(newPath, programPath)) {
+        DeleteNowOrAtReboot(ops, oldPath);
+        return Recovery::NewIn;
+    }
+    return Recovery::NoneUsable;
+}
+
+std::vector<std::wstring> RecoveryTargets(const std::wstring& runningPath, const std::wstring& installFolder) {
+    std::vector<std::wstring> out;
+    const auto add = [&out](const std::wstring& path) {
+        if (path.empty()) return;
+        for (const auto& p : out) {
+            if (EqualsNoCase(p, path)) return;
+        }
+        out.push_back(path);
+    };
+    if (!installFolder.empty()) add(installFolder + L"\\" + kProgramName);
+    const size_t slash = runningPath.rfind(L'\\');
+    const std::wstring name = slash == std::wstring::npos ? runningPath : runningPath.substr(slash + 1);
+    if (EqualsNoCase(name, kOldProgramName) || EqualsNoCase(name, kNewProgramName)) {
+        add(SiblingOf(runningPath, kProgramName));
+    }
+    return out;
 }
 
 bool Updater::FetchUpdateConfig(std::string& versionKey) {
@@ -117,12 +159,15 @@ bool Updater::FetchUpdateConfig(std::string& versionKey) {
     const std::wstring target = UpdateConfigTarget(ctx_.process.ProgramPath());
     if (!DownloadForUse(TransferUse::UpdateConfig, ctx_.session, ctx_.sink, ctx_.hosts,
                         UpdateConfigAddress(ctx_.hosts.clientHost), target)) {
+        // What a failed transfer left is no configuration; it goes at once.
+        DeleteNowOrAtReboot(ctx_.ops, target);
         return false;
     }
     const UpdateConfig config = ReadUpdateConfig(ctx_.profile, target);
     updAddr_ = config.updAddr;
     ctx_.ops.RemoveFile(target);
     versionKey = NarrowVersionKey(ctx_.codePage, config.versionKey);
+    serverKey_ = WideVersionKey(ctx_.codePage, versionKey);
     return true;
 }
 
@@ -142,19 +187,16 @@ bool Updater::CheckForUpdate(bool forced) {
     return IsUpdateNeeded(WideVersionKey(ctx_.codePage, serverKey), localKey);
 }
 
-bool Updater::DownloadUpdate(const ProgressFn& progress, TransferHandles* shared) {
+bool Updater::DownloadUpdate(const std::wstring& address, const ProgressFn& progress, TransferHandles* shared) {
     const std::wstring target = UpdateDownloadTarget(ctx_.process.ProgramPath());
-    if (!DownloadForUse(TransferUse::UpdateDownload, ctx_.session, ctx_.sink, ctx_.hosts, updAddr_, target, progress,
+    if (!DownloadForUse(TransferUse::UpdateDownload, ctx_.session, ctx_.sink, ctx_.hosts, address, target, progress,
                         shared)) {
         return false;
     }
-    const FileHandle file = ctx_.source.OpenRead(target);
-    if (!file) return false;
-    unsigned char first = 0;
-    uint32_t got = 0;
-    const bool ok = ctx_.source.Read(file, &first, 1, got) && got == 1;
-    ctx_.source.Close(file);
-    return ok;
+    // The transfer rules take a 500 page, or a body cut short under a lying length, as success.
+    ProgramFileFacts facts;
+    if (!InspectProgramFile(ctx_.source, target, facts) || !facts.complete) return false;
+    return ReleaseMatchesKey(facts.md5Hex, serverKey_, VersionDigits(kLauncherVersion).size());
 }
 
 }  // namespace mrvn

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "core/host_config.h"
 #include "core/run_mode.h"
@@ -22,8 +23,12 @@ inline constexpr wchar_t kUpdateKeyName[] = L"Mrvn";
 inline constexpr wchar_t kUpdateAddrName[] = L"UpdAddr";
 inline constexpr size_t kVersionKeyBufChars = 64;  // wide characters, and bytes once narrow
 inline constexpr size_t kUpdAddrBufChars = 512;
+// "UpdAddr" is read into this many characters, so that an address too long for its buffer shows
+// as too long instead of arriving cut (a cut address names another object).
+inline constexpr size_t kUpdAddrReadChars = 2048;
 inline constexpr wchar_t kNewProgramName[] = L"NewMrvn.exe";
 inline constexpr wchar_t kOldProgramName[] = L"OldMrvn.exe";
+inline constexpr wchar_t kProgramName[] = L"Mrvn.exe";
 inline constexpr uint32_t kHashChunkBytes = 4096;
 
 // The version text with every "." removed: "3.0.0.1" gives "3001".
@@ -39,7 +44,7 @@ std::wstring LocalVersionKey(const std::wstring& md5Hex, const std::wstring& dig
 
 struct UpdateConfig {
     std::wstring versionKey;  // as read, at most 63 characters
-    std::wstring updAddr;     // at most 511 characters
+    std::wstring updAddr;     // at most 511 characters; empty when the file's is longer
 };
 UpdateConfig ReadUpdateConfig(ProfileFile& profile, const std::wstring& path);
 
@@ -67,9 +72,29 @@ enum class SwapOutcome {
 // never leaves the program path without a working program. Only Swapped is an update.
 SwapOutcome SwapProgramFiles(FileSystem& ops, const std::wstring& programPath);
 
-// After the download dialog: swaps when the download succeeded; a failed download or swap
-// schedules NewMrvn.exe for deletion at restart. True only when the new file is in place.
+// After the download dialog: swaps when the download succeeded. After a failed download or swap
+// NewMrvn.exe is deleted at once, or at restart when it cannot be. True only when the new file is
+// in place.
 bool ApplyUpdateFiles(FileSystem& ops, const std::wstring& programPath, bool downloadOk, SwapOutcome* outcome = nullptr);
+
+// Deletes `path` at once; when that fails and the file is there, at the next restart.
+void DeleteNowOrAtReboot(FileSystem& ops, const std::wstring& path);
+
+enum class Recovery {
+    NotNeeded,   // the program path holds a file
+    OldBack,     // OldMrvn.exe, the program that ran before the swap, is back at the program path
+    NewIn,       // NewMrvn.exe is at the program path
+    NoneUsable,  // neither holds a complete program; nothing touched
+};
+
+// A swap cut off between its two renames leaves the program path empty. When it is, the file
+// that OldMrvn.exe or NewMrvn.exe beside it holds is put there, the old one first: it is the one
+// that ran. A complete program only; the other leftover is then deleted.
+Recovery RecoverProgramFile(FileSystem& ops, FileSource& source, const std::wstring& programPath);
+
+// The program paths a start looks after: the installation folder's program, and, when this
+// program runs under one of the swap names, the program beside it.
+std::vector<std::wstring> RecoveryTargets(const std::wstring& runningPath, const std::wstring& installFolder);
 
 struct UpdateContext {
     HttpSession& session;
@@ -92,15 +117,17 @@ public:
     bool FetchUpdateConfig(std::string& versionKey);
     // True when the server names another release than the running file.
     bool CheckForUpdate(bool forced);
-    // Downloads the release from the update address into NewMrvn.exe, with the allow-list test.
-    // An empty body passes the length rule but is no program, so it fails here.
-    bool DownloadUpdate(const ProgressFn& progress, TransferHandles* shared);
+    // Downloads the release from `address` into NewMrvn.exe, with the allow-list test. Succeeds
+    // only for a complete Windows program whose MD5 matches the server's key (when the key has the
+    // local key's form); otherwise NewMrvn.exe may hold anything and must not be swapped in.
+    bool DownloadUpdate(const std::wstring& address, const ProgressFn& progress, TransferHandles* shared);
     // The download address of the last configuration read.
     const std::wstring& UpdAddr() const { return updAddr_; }
 
 private:
     UpdateContext ctx_;
     std::wstring updAddr_;
+    std::wstring serverKey_;  // of the last configuration read
 };
 
 }  // namespace mrvn

@@ -22,8 +22,10 @@ NetHandle FakeHttpSession::Connect(NetHandle root, const std::wstring& h, uint16
     host = h;
     port = p;
     if (failConnect || !IsOpen(root)) return 0;
-    opened_.insert(kConnection);
-    return kConnection;
+    // Each hop of a redirected transfer gets handles of its own.
+    const NetHandle handle = kConnection + static_cast<NetHandle>(requests_) * 0x100;
+    opened_.insert(handle);
+    return handle;
 }
 
 NetHandle FakeHttpSession::OpenRequest(NetHandle connection, const std::wstring& v, const std::wstring& o,
@@ -34,13 +36,28 @@ NetHandle FakeHttpSession::OpenRequest(NetHandle connection, const std::wstring&
     version = ver;
     flags = f;
     if (failRequest || !IsOpen(connection)) return 0;
-    opened_.insert(kRequest);
-    return kRequest;
+    const int index = requests_++;
+    if (index > 0) {
+        if (static_cast<size_t>(index - 1) < next.size()) {
+            reply = next[index - 1];
+        } else {
+            reply = Reply();
+            reply.status = 404;  // an unscripted hop finds nothing
+        }
+        position_ = 0;
+        reads_ = 0;
+    }
+    targets.push_back(host + L":" + std::to_wstring(port) + L"/" + o);
+    const NetHandle handle = kRequest + static_cast<NetHandle>(index) * 0x100;
+    opened_.insert(handle);
+    return handle;
 }
 
 bool FakeHttpSession::Send(NetHandle request, const std::wstring& h) {
     calls.push_back("send");
     headers = h;
+    sentHeaders.push_back(h);
+    if (onSend) onSend();
     return !failSend && IsOpen(request);
 }
 
@@ -56,6 +73,17 @@ bool FakeHttpSession::QueryContentLength(NetHandle request, uint32_t& length) {
     if (!IsOpen(request) || reply.noLength) return false;
     length = reply.length ? *reply.length : static_cast<uint32_t>(reply.body.size());
     return true;
+}
+
+bool FakeHttpSession::QueryLocation(NetHandle request, std::wstring& location) {
+    calls.push_back("location");
+    if (!IsOpen(request) || !reply.location) return false;
+    location = *reply.location;
+    return true;
+}
+
+void FakeHttpSession::SetTimeLimits(NetHandle request, uint64_t deadlineMs, uint32_t idleMs) {
+    if (IsOpen(request)) limits.emplace_back(deadlineMs, idleMs);
 }
 
 bool FakeHttpSession::Read(NetHandle request, void* buffer, uint32_t size, uint32_t& got) {
@@ -90,9 +118,10 @@ uint32_t FakeHttpSession::SetFilePointer(NetHandle request, uint32_t position) {
 void FakeHttpSession::Close(NetHandle handle) {
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        calls.push_back(handle == kRoot ? "close root" : handle == kConnection ? "close connection"
-                                                        : handle == kRequest  ? "close request"
-                                                                              : "close ?");
+        const NetHandle kind = handle == kRoot ? kRoot : handle & 0xFF;
+    calls.push_back(kind == kRoot ? "close root" : kind == kConnection ? "close connection"
+                                                : kind == kRequest    ? "close request"
+                                                                      : "close ?");
         ++closes_[handle];
     }
     cv_.notify_all();
@@ -101,6 +130,13 @@ void FakeHttpSession::Close(NetHandle handle) {
 void FakeHttpSession::Reset() {
     std::lock_guard<std::mutex> lock(mutex_);
     reply = Reply();
+    next.clear();
+    now = 1000;
+    onSend = nullptr;
+    targets.clear();
+    sentHeaders.clear();
+    limits.clear();
+    requests_ = 0;
     failOpen = failConnect = failRequest = failSend = false;
     errorCode = 12029;
     onRead = nullptr;

@@ -28,6 +28,7 @@ public:
         bool noLength = false;                 // the Content-Length query fails
         size_t deliver = SIZE_MAX;             // bytes sent before the server closes quietly
         int failReadAt = -1;                   // this read (0-based) fails
+        std::optional<std::wstring> location;  // the Location header; nullopt: none
     };
 
     NetHandle Open(const std::wstring& agent, uint32_t accessType) override;
@@ -37,12 +38,19 @@ public:
     bool Send(NetHandle request, const std::wstring& headers) override;
     bool QueryStatusCode(NetHandle request, uint32_t& status) override;
     bool QueryContentLength(NetHandle request, uint32_t& length) override;
+    bool QueryLocation(NetHandle request, std::wstring& location) override;
+    void SetTimeLimits(NetHandle request, uint64_t deadlineMs, uint32_t idleMs) override;
+    uint64_t NowMs() override { return now; }
     bool Read(NetHandle request, void* buffer, uint32_t size, uint32_t& got) override;
     uint32_t SetFilePointer(NetHandle request, uint32_t position) override;
     void Close(NetHandle handle) override;
     uint32_t LastError() override { return errorCode; }
 
     Reply reply;
+    // Replies of the requests after the first, in order (a redirected transfer makes several).
+    std::vector<Reply> next;
+    uint64_t now = 1000;                 // the session's clock
+    std::function<void()> onSend;        // runs at the start of each send (to move the clock)
     bool failOpen = false, failConnect = false, failRequest = false, failSend = false;
     uint32_t errorCode = 12029;  // ERROR_INTERNET_CANNOT_CONNECT
     std::function<void(int readIndex)> onRead;  // runs at the start of each read
@@ -54,6 +62,9 @@ public:
     uint16_t port = 0;
     std::vector<std::string> calls;
     std::vector<uint32_t> readSizes, seeks;
+    // One entry per request: "host:port/object", the header block sent, and the time limits set.
+    std::vector<std::wstring> targets, sentHeaders;
+    std::vector<std::pair<uint64_t, uint32_t>> limits;
 
     // Back to a fresh script and record (the fake holds a mutex, so it cannot be reassigned).
     void Reset();
@@ -67,6 +78,7 @@ private:
     std::map<NetHandle, int> closes_;
     size_t position_ = 0;
     int reads_ = 0;
+    int requests_ = 0;
     std::mutex mutex_;
     std::condition_variable cv_;
     bool waiting_ = false;

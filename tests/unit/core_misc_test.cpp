@@ -73,6 +73,17 @@ TEST(HostConfig, RegistryOverridesDefaults) {
     EXPECT_EQ(c.clientHost, DefaultHostConfig().clientHost);
     EXPECT_EQ(c.webHost, DefaultHostConfig().webHost);
     EXPECT_EQ(c.domains, DefaultHostConfig().domains);
+
+    // Blanks around a value are trimmed before it is judged: blanks alone are as good as nothing.
+    reg.Put(RegRoot::LocalMachine, kLauncherKey, L"ClientHost", kRegSz, Utf16LeFromWide(L" "));
+    reg.Put(RegRoot::LocalMachine, kLauncherKey, L"WebHost", kRegSz, Utf16LeFromWide(L" \t "));
+    reg.Put(RegRoot::LocalMachine, kLauncherKey, L"PlatformDomains", kRegSz, Utf16LeFromWide(L"  "));
+    c = LoadHostConfig(reg);
+    EXPECT_EQ(c.clientHost, DefaultHostConfig().clientHost);
+    EXPECT_EQ(c.webHost, DefaultHostConfig().webHost);
+    EXPECT_EQ(c.domains, DefaultHostConfig().domains);
+    reg.Put(RegRoot::LocalMachine, kLauncherKey, L"ClientHost", kRegSz, Utf16LeFromWide(L"  10.0.0.1:81 "));
+    EXPECT_EQ(LoadHostConfig(reg).clientHost, L"10.0.0.1:81");
 }
 
 TEST(Install, CopiesIntoTheFolderAndStartsTheCopy) {
@@ -119,13 +130,24 @@ TEST(Install, KeepsTheFileNameAndSkipsCopyOntoItselfAndGoesOnAfterAFailedCopy) {
 }
 
 TEST(CrashRules, DumpPath) {
-    std::wstring out;
-    EXPECT_TRUE(DumpPathFor(L"C:\\Quarn\\Mrvn.exe", out));
-    EXPECT_EQ(out, L"C:\\Quarn\\Mrvn.dmp");
-    EXPECT_TRUE(DumpPathFor(L"C:\\a.b\\Mrvn.x.exe", out));
-    EXPECT_EQ(out, L"C:\\a.b\\Mrvn.x.dmp");
-    EXPECT_FALSE(DumpPathFor(L"C:\\Quarn\\Mrvn", out));
-    EXPECT_EQ(out, L"");
+    const struct {
+        const wchar_t* program;
+        const wchar_t* dump;  // empty: no dump
+    } rows[] = {
+        {L"C:\\Quarn\\Mrvn.exe", L"C:\\Quarn\\Mrvn.dmp"},
+        {L"C:\\a.b\\Mrvn.x.exe", L"C:\\a.b\\Mrvn.x.dmp"},
+        {L"C:\\Quarn\\Mrvn", L""},
+        // A dot in a folder name is no extension: the dump must not land in the parent folder.
+        {L"C:\\v1.2 games\\Mrvn", L""},
+        {L"C:\\v1.2 games\\Mrvn.exe", L"C:\\v1.2 games\\Mrvn.dmp"},
+        {L"Mrvn.exe", L"Mrvn.dmp"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(row.program)));
+        std::wstring out = L"stale";
+        EXPECT_EQ(DumpPathFor(row.program, out), *row.dump != L'\0');
+        EXPECT_EQ(out, row.dump);
+    }
 }
 
 TEST(CrashRules, DumpTypesTriedInOrderUntilOneWorks) {

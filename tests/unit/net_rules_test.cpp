@@ -75,6 +75,33 @@ TEST(IsPlatformUrl, EmptyNamesAndListsMatchNothing) {
     EXPECT_TRUE(IsPlatformUrl(L"http://127.0.0.1:8790/a", {L"", L"127.0.0.1"}));
 }
 
+TEST(ResolveRedirect, EveryFormOfLocation) {
+    const std::wstring from = L"http://dl.quarn.com:8080/up/v3/NewMrvn.exe?x=1";
+    const struct {
+        const wchar_t* location;
+        const wchar_t* to;  // empty: not followed
+    } rows[] = {
+        {L"http://127.0.0.2:9000/evil.exe", L"http://127.0.0.2:9000/evil.exe"},
+        {L"HTTP://cdn.quarn.com/a.exe", L"http://cdn.quarn.com/a.exe"},
+        {L"//cdn.quarn.com/a.exe", L"http://cdn.quarn.com/a.exe"},
+        {L"/other/a.exe", L"http://dl.quarn.com:8080/other/a.exe"},
+        {L"a.exe", L"http://dl.quarn.com:8080/up/v3/a.exe"},
+        {L"../a.exe?y=2", L"http://dl.quarn.com:8080/up/v3/../a.exe?y=2"},
+        {L" /a.exe#part ", L"http://dl.quarn.com:8080/a.exe"},
+        {L"https://dl.quarn.com/a.exe", L""},
+        {L"ftp://dl.quarn.com/a.exe", L""},
+        {L"javascript:alert(1)", L""},
+        {L"", L""},
+        {L"  ", L""},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(row.location)));
+        EXPECT_EQ(ResolveRedirect(from, row.location), row.to);
+    }
+    // From an address without an object, a relative name lands at the root.
+    EXPECT_EQ(ResolveRedirect(L"http://a.quarn.com", L"b.htm"), L"http://a.quarn.com/b.htm");
+}
+
 TEST(ProgressPercent, FractionDroppedAndBounded) {
     const struct {
         uint64_t received;

@@ -4,6 +4,7 @@
 #include <thread>
 
 #include "fakes/fake_net.h"
+#include "net/http_rules.h"
 #include "net/http_transfer.h"
 #include "net/transfer_uses.h"
 
@@ -54,7 +55,8 @@ TEST_F(DownloadTest, SendsTheFixedRequestAndWritesTheBody) {
     EXPECT_EQ(net.verb, L"GET");
     EXPECT_EQ(net.object, L"up/NewMrvn.exe");
     EXPECT_EQ(net.version, L"HTTP/1.1");
-    EXPECT_EQ(net.flags, 0x80000000u);
+    // Always from the server, and redirects are the procedure's own business.
+    EXPECT_EQ(net.flags, 0x80200000u);
     EXPECT_EQ(net.headers, L"Accept-Language: zh-cn \r\nContent-Type: application/x-www-form-urlencoded\r\n");
     EXPECT_EQ(net.headers.size(), 74u);
     EXPECT_EQ(Written(), net.reply.body);
@@ -74,7 +76,8 @@ TEST_F(DownloadTest, StatusRule) {
     const struct {
         std::optional<uint32_t> status;
         bool ok;
-    } rows[] = {{200, true}, {500, true}, {302, true}, {404, false}, {0, false}, {std::nullopt, false}};
+    } rows[] = {{200, true},  {500, true}, {304, true}, {404, false}, {0, false}, {std::nullopt, false},
+                {302, false}};  // a redirect without a Location cannot be followed
     for (const auto& row : rows) {
         SCOPED_TRACE(row.status ? std::to_string(*row.status) : "query fails");
         FakeHttpSession net;
@@ -129,6 +132,129 @@ TEST_F(DownloadTest, FailingCallsEndTheTransfer) {
         EXPECT_EQ(!sink.created.empty(), row.fileCreated);
         EXPECT_TRUE(net.AllClosedOnce());
         for (const auto& [file, n] : sink.closes) EXPECT_EQ(n, 1);
+    }
+}
+
+FakeHttpSession::Reply BodyOf(std::string text) {
+    FakeHttpSession::Reply r;
+    r.body = std::move(text);
+    return r;
+}
+
+FakeHttpSession::Reply RedirectTo(const std::wstring& location, uint32_t status = 302) {
+    FakeHttpSession::Reply r;
+    r.status = status;
+    r.location = location;
+    r.body = "<html>moved</html>";
+    return r;
+}
+
+TEST_F(DownloadTest, RedirectsAreFollowedUnderTheSameRules) {
+    const FakeHttpSession::Reply body = BodyOf(Body(700));
+    const std::wstring start = L"http://dl.quarn.com:8080/up/NewMrvn.exe";
+    const struct {
+        const char* name;
+        bool allowList;
+        std::vector<FakeHttpSession::Reply> hops;  // the replies after the first
+        FakeHttpSession::Reply first;
+        bool ok;
+        std::vector<std::wstring> targets;
+    } rows[] = {
+        {"relative, then absolute on an allowed host", true,
+         {RedirectTo(L"http://cdn.quarn.com/b.exe", 307), body}, RedirectTo(L"a.exe", 301), true,
+         {L"dl.quarn.com:8080/up/NewMrvn.exe", L"dl.quarn.com:8080/up/a.exe", L"cdn.quarn.com:80/b.exe"}},
+        {"to a host the allow-list does not name", true, {body}, RedirectTo(L"http://127.0.0.2:8080/x.exe"), false,
+         {L"dl.quarn.com:8080/up/NewMrvn.exe"}},
+        {"anywhere, for a use without the allow-list", false, {body}, RedirectTo(L"http://127.0.0.2:8080/x.exe"),
+         true, {L"dl.quarn.com:8080/up/NewMrvn.exe", L"127.0.0.2:8080/x.exe"}},
+        {"to another scheme", true, {body}, RedirectTo(L"https://dl.quarn.com/a.exe"), false,
+         {L"dl.quarn.com:8080/up/NewMrvn.exe"}},
+        {"without a Location", true, {body}, RedirectTo(L"", 303), false, {L"dl.quarn.com:8080/up/NewMrvn.exe"}},
+        {"five in a row", true,
+         {RedirectTo(L"/2"), RedirectTo(L"/3"), RedirectTo(L"/4"), RedirectTo(L"/5"), body}, RedirectTo(L"/1"), true,
+         {L"dl.quarn.com:8080/up/NewMrvn.exe", L"dl.quarn.com:8080/1", L"dl.quarn.com:8080/2",
+          L"dl.quarn.com:8080/3", L"dl.quarn.com:8080/4", L"dl.quarn.com:8080/5"}},
+        {"six in a row", true,
+         {RedirectTo(L"/2"), RedirectTo(L"/3"), RedirectTo(L"/4"), RedirectTo(L"/5"), RedirectTo(L"/6"), body},
+         RedirectTo(L"/1"), false,
+         {L"dl.quarn.com:8080/up/NewMrvn.exe", L"dl.quarn.com:8080/1", L"dl.quarn.com:8080/2",
+          L"dl.quarn.com:8080/3", L"dl.quarn.com:8080/4", L"dl.quarn.com:8080/5"}},
+    };
+    for (auto row : rows) {
+        SCOPED_TRACE(row.name);
+        FakeHttpSession net;
+        FakeFileSink sink;
+        net.reply = row.first;
+        if (net.reply.location->empty()) net.reply.location.reset();
+        net.next = row.hops;
+        DownloadOptions o;
+        o.allowList = row.allowList ? &kDomains : nullptr;
+        EXPECT_EQ(HttpDownloadToFile(net, sink, start, kFile, o), row.ok);
+        EXPECT_EQ(net.targets, row.targets);
+        // Every hop sends the whole fixed block, and every handle of every hop is closed once.
+        for (const auto& block : net.sentHeaders) EXPECT_EQ(block, std::wstring(kHttpExtraHeaders));
+        EXPECT_TRUE(net.AllClosedOnce());
+        EXPECT_EQ(std::count(net.calls.begin(), net.calls.end(), "open"), 1);
+        if (row.ok) {
+            EXPECT_EQ(sink.files[kFile], Body(700)) << "a redirect's own body was written";
+        } else {
+            EXPECT_TRUE(sink.created.empty());
+        }
+    }
+}
+
+TEST_F(DownloadTest, TimeLimitsHoldAcrossRedirects) {
+    net.reply = RedirectTo(L"/b.exe");
+    net.next = {RedirectTo(L"/c.exe"), BodyOf(Body(100))};
+    DownloadOptions o;
+    o.limits = {15000, 0};
+    ASSERT_TRUE(HttpDownloadToFile(net, sink, L"http://a.quarn.com/a.exe", kFile, o));
+    // One deadline for the whole transfer, counted from its start, on every hop.
+    const std::pair<uint64_t, uint32_t> limit{1000 + 15000, 0};
+    EXPECT_EQ(net.limits, (std::vector<std::pair<uint64_t, uint32_t>>{limit, limit, limit}));
+
+    // The deadline passes during the second hop: the third is never asked.
+    net.Reset();
+    net.reply = RedirectTo(L"/b.exe");
+    net.next = {RedirectTo(L"/c.exe"), BodyOf(Body(100))};
+    int sends = 0;
+    net.onSend = [&] {
+        if (++sends == 2) net.now += 15000;
+    };
+    EXPECT_FALSE(HttpDownloadToFile(net, sink, L"http://a.quarn.com/a.exe", kFile, o));
+    EXPECT_EQ(net.targets.size(), 2u);
+    EXPECT_TRUE(net.AllClosedOnce());
+
+    // The ping and the memory shape have their deadline too.
+    net.Reset();
+    EXPECT_TRUE(HttpPing(net, L"http://a.quarn.com/r.htm"));
+    EXPECT_EQ(net.limits, (std::vector<std::pair<uint64_t, uint32_t>>{{1000 + 15000, 0}}));
+    net.Reset();
+    net.reply.body = "notice";
+    FakeCodePage cp;
+    std::wstring text;
+    EXPECT_TRUE(HttpFetchToMemory(net, cp, L"http://a.quarn.com/n.txt", kDomains, text));
+    EXPECT_EQ(net.limits, (std::vector<std::pair<uint64_t, uint32_t>>{{1000 + 15000, 0}}));
+}
+
+TEST_F(DownloadTest, ConfigurationsOver64KiBAreRefusedBeforeTheFileIsMade) {
+    const struct {
+        TransferUse use;
+        size_t announced;
+        bool ok;
+    } rows[] = {
+        {TransferUse::UpdateConfig, 65536, true},  {TransferUse::UpdateConfig, 65537, false},
+        {TransferUse::ClientConfig, 65537, false}, {TransferUse::NoticePicture, 65537, true},
+    };
+    const HostConfig hosts{L"client.quarn.com", L"www.quarn.com", kDomains};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.announced);
+        FakeHttpSession net;
+        FakeFileSink sink;
+        net.reply.body = std::string(row.announced, 'x');
+        EXPECT_EQ(DownloadForUse(row.use, net, sink, hosts, L"http://client.quarn.com/c.htm", kFile), row.ok);
+        EXPECT_EQ(sink.created.size(), row.ok ? 1u : 0u);
+        EXPECT_TRUE(net.AllClosedOnce());
     }
 }
 
@@ -197,6 +323,9 @@ public:
     bool Send(NetHandle r, const std::wstring& h) override { return real_.Send(r, h); }
     bool QueryStatusCode(NetHandle r, uint32_t& s) override { return real_.QueryStatusCode(r, s); }
     bool QueryContentLength(NetHandle r, uint32_t& l) override { return real_.QueryContentLength(r, l); }
+    bool QueryLocation(NetHandle r, std::wstring& l) override { return real_.QueryLocation(r, l); }
+    void SetTimeLimits(NetHandle r, uint64_t d, uint32_t i) override { real_.SetTimeLimits(r, d, i); }
+    uint64_t NowMs() override { return real_.NowMs(); }
     bool Read(NetHandle r, void* b, uint32_t n, uint32_t& got) override { return real_.Read(r, b, n, got); }
     uint32_t SetFilePointer(NetHandle, uint32_t position) override {
         seeks.push_back(position);

@@ -4,6 +4,9 @@
 
 #include "fakes/fake_net.h"
 #include "fakes/fake_platform.h"
+#include "fakes/program_bytes.h"
+#include "core/text.h"
+#include "net/md5.h"
 #include "net/update_rules.h"
 
 namespace mrvn {
@@ -128,33 +131,105 @@ TEST_F(UpdaterTest, ScheduledCheckOnlyWhenDue) {
     EXPECT_TRUE(net.calls.empty());
 }
 
-TEST_F(UpdaterTest, DownloadNeedsAnAllowedAddressAndABody) {
+TEST_F(UpdaterTest, DownloadPassesOnlyAWholeProgramOfTheNamedRelease) {
     const std::wstring target = L"D:\\Games\\NewMrvn.exe";
+    const std::string release = test::SmallProgram();
+    const std::string md5 = [&] {
+        const std::wstring w = HexLower(Md5Of(release.data(), release.size()));
+        return std::string(w.begin(), w.end());
+    }();
+    const std::wstring releaseKey = std::wstring(md5.begin(), md5.begin() + 28) + L"3002";
+    const std::wstring otherKey = L"0000000000000000000000000000" L"3002";
+    const std::wstring allowed = L"http://dl.quarn.com/NewMrvn.exe";
     const struct {
-        const wchar_t* addr;
-        const char* body;
+        const char* name;
+        std::wstring addr, key;
+        std::string body;
+        std::optional<uint32_t> status, length;
         bool ok;
         bool progress;
     } rows[] = {
-        {L"http://dl.quarn.com/NewMrvn.exe", "MZ", true, true},
-        {L"http://dl.quarn.com/NewMrvn.exe", "", false, true},  // announced and sent: 0 bytes
-        {L"http://127.0.0.1:8790/NewMrvn.exe", "MZ", false, false},
-        {L"", "MZ", false, false},
+        {"the release", allowed, releaseKey, release, 200, {}, true, true},
+        {"upper-case key", allowed, UpperAscii(releaseKey), release, 200, {}, true, true},
+        {"key without a hash", allowed, L"k", release, 200, {}, true, true},
+        {"another release's key", allowed, otherKey, release, 200, {}, false, true},
+        {"error page with 500", allowed, L"k", "<html>500</html>", 500, {}, false, true},
+        {"portal page with 200", allowed, L"k", "<html>login</html>", 200, {}, false, true},
+        {"cut short under a lying length", allowed, L"k", release, 200, 1000, false, true},
+        {"Content-Length 0", allowed, L"k", release, 200, 0, false, true},
+        {"outside the allow-list", L"http://127.0.0.1:8790/NewMrvn.exe", L"k", release, 200, {}, false, false},
+        {"no address", L"", L"k", release, 200, {}, false, false},
     };
     source.written = &sink;
     for (const auto& row : rows) {
-        SCOPED_TRACE(testing::PrintToString(std::wstring(row.addr)));
+        SCOPED_TRACE(row.name);
         net.Reset();
-        ServerSays(L"k", row.addr);
+        ServerSays(row.key, row.addr);
         std::string key;
         ASSERT_TRUE(updater.FetchUpdateConfig(key));
         net.Reset();
         net.reply.body = row.body;
+        net.reply.status = row.status;
+        // WinINet ends the body at the announced length, whatever the server sends after it.
+        net.reply.length = row.length;
+        if (row.length) net.reply.deliver = *row.length;
         sink.files.erase(target);
         source.files.erase(target);
         std::vector<uint32_t> percents;
-        EXPECT_EQ(updater.DownloadUpdate([&](uint32_t p) { percents.push_back(p); }, nullptr), row.ok);
+        EXPECT_EQ(updater.DownloadUpdate(updater.UpdAddr(), [&](uint32_t p) { percents.push_back(p); }, nullptr),
+                  row.ok);
         EXPECT_EQ(!percents.empty(), row.progress);
+        // The download waits for bytes as long as they come, with no bound on the whole.
+        if (row.progress) {
+            EXPECT_EQ(net.limits.at(0), (std::pair<uint64_t, uint32_t>{0, 30000}));
+        }
+    }
+}
+
+TEST_F(UpdaterTest, AddressesTooLongForTheirBufferAreRefusedNotCut) {
+    const std::wstring base = L"http://dl.quarn.com/";
+    const struct {
+        size_t length;
+        bool kept;
+    } rows[] = {{511, true}, {512, false}, {3000, false}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.length);
+        const std::wstring addr = base + std::wstring(row.length - base.size(), L'a');
+        ServerSays(L"k", addr);
+        const UpdateConfig config = ReadUpdateConfig(ini, configFile);
+        EXPECT_EQ(config.updAddr, row.kept ? addr : L"");
+    }
+}
+
+TEST_F(UpdaterTest, ConfigurationOver64KiBOrCutShortIsRefusedAndDeletedAtOnce) {
+    const struct {
+        const char* name;
+        size_t size;
+        size_t deliver;
+        bool ok;
+        bool fileMade;
+    } rows[] = {
+        {"64 KiB", 65536, SIZE_MAX, true, true},
+        {"one byte more", 65537, SIZE_MAX, false, false},
+        {"cut short", 4000, 1000, false, true},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        net.Reset();
+        ops.log.clear();
+        sink.created.clear();
+        ServerSays(L"k", L"http://dl.quarn.com/NewMrvn.exe");
+        net.reply.body = std::string(row.size, ';');
+        net.reply.deliver = row.deliver;
+        ops.Put(configFile, "stale");  // what an earlier run might have left
+        std::string key;
+        EXPECT_EQ(updater.FetchUpdateConfig(key), row.ok);
+        EXPECT_EQ(sink.created.size(), row.fileMade ? 1u : 0u);
+        // Read or not, the file does not stay beside the program.
+        EXPECT_EQ(ops.Find(configFile), nullptr);
+        EXPECT_EQ(ops.log, (std::vector<std::wstring>{L"delete " + configFile}));
+        // A small text has 15 s in all.
+        EXPECT_EQ(net.limits.at(0), (std::pair<uint64_t, uint32_t>{net.now + 15000, 0}));
     }
 }
 

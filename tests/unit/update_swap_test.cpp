@@ -2,6 +2,7 @@
 
 #include "fakes/fake_net.h"
 #include "fakes/fake_platform.h"
+#include "fakes/program_bytes.h"
 #include "net/update_rules.h"
 
 namespace mrvn {
@@ -28,10 +29,12 @@ TEST(SwapProgramFiles, EveryFailurePointLeavesAWorkingProgram) {
          {kAside, kIn, L"reboot-delete " + kOld}},
         {"old deletion cannot be scheduled", {L"reboot-delete " + kOld}, SwapOutcome::Swapped, "new", "old", nullptr,
          {kAside, kIn, L"reboot-delete " + kOld}},
-        {"program cannot move aside", {kAside}, SwapOutcome::Untouched, "old", nullptr, "new",
-         {kAside, L"reboot-delete " + kNew}},
-        {"new file cannot move in", {kIn}, SwapOutcome::RolledBack, "old", nullptr, "new",
-         {kAside, kIn, kBack, L"reboot-delete " + kNew}},
+        {"program cannot move aside", {kAside}, SwapOutcome::Untouched, "old", nullptr, nullptr,
+         {kAside, L"delete " + kNew}},
+        {"new file cannot move in", {kIn}, SwapOutcome::RolledBack, "old", nullptr, nullptr,
+         {kAside, kIn, kBack, L"delete " + kNew}},
+        {"new file cannot move in nor be deleted", {kIn, L"delete " + kNew}, SwapOutcome::RolledBack, "old",
+         nullptr, "new", {kAside, kIn, kBack, L"delete " + kNew, L"reboot-delete " + kNew}},
         // Nothing is deleted: OldMrvn.exe is the last working copy.
         {"rollback fails too", {kIn, kBack}, SwapOutcome::Stranded, nullptr, "old", "new", {kAside, kIn, kBack}},
     };
@@ -61,16 +64,81 @@ TEST(SwapProgramFiles, EveryFailurePointLeavesAWorkingProgram) {
     }
 }
 
-TEST(SwapProgramFiles, FailedDownloadOrMissingFileTouchesOnlyTheNewName) {
-    for (bool downloadOk : {false, true}) {
-        SCOPED_TRACE(downloadOk);
+TEST(SwapProgramFiles, FailedDownloadDeletesTheNewFileAtOnce) {
+    const struct {
+        const char* name;
+        bool newFileThere;
+        bool deleteFails;
+        std::vector<std::wstring> log;
+    } rows[] = {
+        {"partial file", true, false, {L"delete " + kNew}},
+        {"partial file that cannot be deleted now", true, true, {L"delete " + kNew, L"reboot-delete " + kNew}},
+        {"no file at all", false, false, {}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
         test::FakeFileSystem ops;
         ops.Put(kProgram, "old");
-        if (!downloadOk) ops.Put(kNew, "partial");
-        EXPECT_FALSE(ApplyUpdateFiles(ops, kProgram, downloadOk));
+        if (row.newFileThere) ops.Put(kNew, "partial");
+        if (row.deleteFails) ops.fail.insert(L"delete " + kNew);
+        EXPECT_FALSE(ApplyUpdateFiles(ops, kProgram, false));
         EXPECT_EQ(*ops.Find(kProgram), "old");
-        EXPECT_EQ(ops.log, (std::vector<std::wstring>{L"reboot-delete " + kNew}));
+        EXPECT_EQ(ops.Find(kNew) != nullptr, row.deleteFails);
+        EXPECT_EQ(ops.log, row.log);
     }
+}
+
+// A swap cut off between its renames: the program path is empty, the two others hold what they hold.
+TEST(RecoverProgramFile, PutsBackTheOldProgramFirstThenTheNewOneAndOnlyWholeOnes) {
+    const std::string whole = test::SmallProgram();
+    const std::string cut = whole.substr(0, whole.size() - 10);
+    const struct {
+        const char* name;
+        const std::string* program;  // nullptr: missing
+        const std::string* old;
+        const std::string* fresh;
+        Recovery result;
+        const std::string* programAfter;
+        bool oldAfter, freshAfter;
+    } rows[] = {
+        {"program there", &whole, &whole, &whole, Recovery::NotNeeded, &whole, true, true},
+        {"both whole: the one that ran goes back", nullptr, &whole, &whole, Recovery::OldBack, &whole, false, false},
+        {"only the new one", nullptr, nullptr, &whole, Recovery::NewIn, &whole, false, false},
+        {"old one cut: the new one", nullptr, &cut, &whole, Recovery::NewIn, &whole, false, false},
+        {"new one cut: the old one", nullptr, &whole, &cut, Recovery::OldBack, &whole, false, false},
+        {"nothing whole", nullptr, &cut, &cut, Recovery::NoneUsable, nullptr, true, true},
+        {"nothing at all", nullptr, nullptr, nullptr, Recovery::NoneUsable, nullptr, false, false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        test::FakeFileSystem ops;
+        test::FakeFileSource source;
+        const auto put = [&](const std::wstring& path, const std::string* bytes) {
+            if (!bytes) return;
+            ops.Put(path, *bytes);
+            source.files[path] = *bytes;
+        };
+        put(kProgram, row.program);
+        put(kOld, row.old);
+        put(kNew, row.fresh);
+        EXPECT_EQ(RecoverProgramFile(ops, source, kProgram), row.result);
+        const std::string* now = ops.Find(kProgram);
+        ASSERT_EQ(now != nullptr, row.programAfter != nullptr);
+        if (now) {
+            EXPECT_EQ(*now, *row.programAfter);
+        }
+        EXPECT_EQ(ops.Find(kOld) != nullptr, row.oldAfter);
+        EXPECT_EQ(ops.Find(kNew) != nullptr, row.freshAfter);
+    }
+}
+
+TEST(RecoverProgramFile, TargetsTheInstalledProgramAndTheOneBesideASwapName) {
+    const std::wstring folder = L"C:\\ProgramData\\Quarn\\GameLogin";
+    EXPECT_EQ(RecoveryTargets(folder + L"\\Mrvn.exe", folder), (std::vector<std::wstring>{folder + L"\\Mrvn.exe"}));
+    EXPECT_EQ(RecoveryTargets(L"D:\\Games\\oldmrvn.EXE", folder),
+              (std::vector<std::wstring>{folder + L"\\Mrvn.exe", L"D:\\Games\\Mrvn.exe"}));
+    EXPECT_EQ(RecoveryTargets(folder + L"\\NewMrvn.exe", folder), (std::vector<std::wstring>{folder + L"\\Mrvn.exe"}));
+    EXPECT_EQ(RecoveryTargets(L"D:\\Games\\Other.exe", L""), (std::vector<std::wstring>{}));
 }
 
 }  // namespace

@@ -79,6 +79,8 @@ bool ParseKind(const std::string& name, TestServer::Kind& kind) {
         {"500", TestServer::Kind::Error500},    {"chunked", TestServer::Kind::Chunked},
         {"short", TestServer::Kind::Short},     {"stall", TestServer::Kind::Stall},
         {"close", TestServer::Kind::Close},     {"nolength", TestServer::Kind::NoLength},
+        {"redirect", TestServer::Kind::Redirect}, {"drip", TestServer::Kind::Drip},
+        {"hang", TestServer::Kind::Hang},         {"under", TestServer::Kind::Under},
     };
     auto it = kinds.find(name);
     if (it == kinds.end()) return false;
@@ -109,6 +111,15 @@ bool TestServer::Start(uint16_t port) {
     socklen_t len = sizeof addr;
     ::getsockname(listenFd_, reinterpret_cast<sockaddr*>(&addr), &len);
     port_ = ntohs(addr.sin_port);
+    secondFd_ = ::socket(AF_INET, SOCK_STREAM, 0);
+    if (secondFd_ >= 0) {
+        ::setsockopt(secondFd_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+        addr.sin_addr.s_addr = htonl(0x7F000002);
+        if (::bind(secondFd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || ::listen(secondFd_, 64) != 0) {
+            ::close(secondFd_);
+            secondFd_ = -1;
+        }
+    }
     acceptThread_ = std::thread([this] { AcceptLoop(); });
     return true;
 }
@@ -120,6 +131,8 @@ void TestServer::Stop() {
     if (acceptThread_.joinable()) acceptThread_.join();
     ::close(listenFd_);
     listenFd_ = -1;
+    if (secondFd_ >= 0) ::close(secondFd_);
+    secondFd_ = -1;
     std::vector<std::thread> workers;
     {
         std::lock_guard<std::mutex> lock(mu_);
@@ -131,13 +144,16 @@ void TestServer::Stop() {
 
 void TestServer::AcceptLoop() {
     while (!stopping_) {
-        pollfd p{listenFd_, POLLIN, 0};
-        if (::poll(&p, 1, 100) <= 0) continue;
-        const int fd = ::accept(listenFd_, nullptr, nullptr);
-        if (fd < 0) continue;
-        std::lock_guard<std::mutex> lock(mu_);
-        openFds_.push_back(fd);
-        workers_.emplace_back([this, fd] { Serve(fd); });
+        pollfd p[2] = {{listenFd_, POLLIN, 0}, {secondFd_, POLLIN, 0}};
+        if (::poll(p, secondFd_ >= 0 ? 2 : 1, 100) <= 0) continue;
+        for (const pollfd& one : p) {
+            if (one.fd < 0 || !(one.revents & POLLIN)) continue;
+            const int fd = ::accept(one.fd, nullptr, nullptr);
+            if (fd < 0) continue;
+            std::lock_guard<std::mutex> lock(mu_);
+            openFds_.push_back(fd);
+            workers_.emplace_back([this, fd] { Serve(fd); });
+        }
     }
 }
 
@@ -257,23 +273,56 @@ bool TestServer::Handle(int fd, const std::string& head, const std::string& body
             SendAll(fd, "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(route.body.size() + route.extra) +
                             "\r\n\r\n" + route.body);
             return false;
-        case Kind::Stall: {
+        case Kind::Stall:
             SendAll(fd, "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(route.body.size()) + "\r\n\r\n" +
                             route.body.substr(0, route.body.size() / 2));
-            while (!stopping_) {
-                pollfd p{fd, POLLIN, 0};
-                if (::poll(&p, 1, 100) > 0) {
-                    char c;
-                    if (::recv(fd, &c, 1, MSG_PEEK) <= 0) break;  // the client went away
-                }
+            while (WaitWhileConnected(fd, 100)) {
             }
             return false;
+        case Kind::Redirect: {
+            const int status = route.extra ? static_cast<int>(route.extra) : 302;
+            const std::string page = "<html>moved</html>";
+            return SendAll(fd, "HTTP/1.1 " + std::to_string(status) + " Moved\r\nLocation: " + route.body +
+                                   "\r\nContent-Type: text/html\r\nContent-Length: " + std::to_string(page.size()) +
+                                   "\r\n\r\n" + page);
         }
+        case Kind::Drip: {
+            const int gap = route.extra ? static_cast<int>(route.extra) : 1000;
+            if (!SendAll(fd, "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(route.body.size()) + "\r\n\r\n"))
+                return false;
+            for (char c : route.body) {
+                if (!WaitWhileConnected(fd, gap) || !SendAll(fd, std::string(1, c))) return false;
+            }
+            return true;
+        }
+        case Kind::Under:
+            SendAll(fd, "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(route.extra) + "\r\nConnection: close\r\n\r\n" +
+                            route.body);
+            return false;
+        case Kind::Hang:
+            while (WaitWhileConnected(fd, 100)) {
+            }
+            return false;
         case Kind::Close:
             return false;
         case Kind::NoLength:
             SendAll(fd, "HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n" + route.body);
             return false;
+    }
+    return false;
+}
+
+bool TestServer::WaitWhileConnected(int fd, int ms) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    while (!stopping_) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
+        if (left.count() <= 0) return true;
+        pollfd p{fd, POLLIN, 0};
+        if (::poll(&p, 1, static_cast<int>(std::min<long long>(left.count(), 100))) > 0) {
+            char c;
+            if (::recv(fd, &c, 1, MSG_PEEK) <= 0) return false;  // the client went away
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));  // it spoke: do not spin
+        }
     }
     return false;
 }

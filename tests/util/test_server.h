@@ -22,6 +22,10 @@ public:
         Stall,     // 200 announcing the body, sending half of it, then waiting until stopped
         Close,     // closes the connection without a reply
         NoLength,  // 200 without Content-Length, body until close
+        Redirect,  // 302 (or the status in `extra`) to the Location given as the body
+        Drip,      // 200 announcing the body, then one byte every `extra` ms (default 1000)
+        Hang,      // reads the request and answers nothing until the client goes away
+        Under,     // 200 announcing `extra` bytes, sending the whole body, then closing
     };
     struct Route {
         Kind kind = Kind::Ok;
@@ -34,7 +38,9 @@ public:
     TestServer(const TestServer&) = delete;
     TestServer& operator=(const TestServer&) = delete;
 
-    // Listens on 127.0.0.1 (port 0: any free port). False when the socket cannot be bound.
+    // Listens on 127.0.0.1 (port 0: any free port), and on 127.0.0.2 with the same port when it
+    // can, so that a redirect to a second host stays on the machine. False when 127.0.0.1 cannot
+    // be bound.
     bool Start(uint16_t port = 0);
     void Stop();
     uint16_t Port() const { return port_; }
@@ -47,11 +53,14 @@ public:
 
 private:
     void AcceptLoop();
+    // Waits until the client closes or the server stops; false when the client went away.
+    bool WaitWhileConnected(int fd, int ms);
     void Serve(int fd);
     bool Handle(int fd, const std::string& head, const std::string& body);
 
     std::string root_;
     int listenFd_ = -1;
+    int secondFd_ = -1;  // 127.0.0.2
     uint16_t port_ = 0;
     std::atomic<bool> stopping_{false};
     std::thread acceptThread_;

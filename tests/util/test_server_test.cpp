@@ -89,5 +89,36 @@ TEST_F(TestServerTest, StallSendsHalfAndStopEndsIt) {
     client.join();
 }
 
+TEST_F(TestServerTest, RedirectDripUnderAndSecondAddress) {
+    ProbeReply r;
+    ASSERT_TRUE(SetServerRoute(port, "/moved", "redirect", "http://127.0.0.2:1/x"));
+    ASSERT_TRUE(SetServerRoute(port, "/perm", "redirect", "/y", 301));
+    ASSERT_TRUE(SetServerRoute(port, "/drip", "drip", "abc", 20));
+    ASSERT_TRUE(SetServerRoute(port, "/under", "under", "0123456789", 4));
+    r = HttpProbe("127.0.0.1", port, "GET", "/under");
+    EXPECT_NE(r.head.find("Content-Length: 4\r\n"), std::string::npos);
+    EXPECT_EQ(r.body, "0123456789");
+    r = HttpProbe("127.0.0.1", port, "GET", "/moved");
+    EXPECT_EQ(r.status, 302);
+    EXPECT_NE(r.head.find("\r\nLocation: http://127.0.0.2:1/x\r\n"), std::string::npos) << r.head;
+    EXPECT_EQ(HttpProbe("127.0.0.1", port, "GET", "/perm").status, 301);
+    r = HttpProbe("127.0.0.1", port, "GET", "/drip");
+    EXPECT_NE(r.head.find("Content-Length: 3\r\n"), std::string::npos);
+    EXPECT_EQ(r.body, "abc");
+    // The same server answers on the second loopback address, and its log shows which was asked.
+    r = HttpProbe("127.0.0.2", port, "GET", "/perm");
+    EXPECT_EQ(r.status, 301);
+    EXPECT_NE(server->Log().find("Host: 127.0.0.2:" + std::to_string(port)), std::string::npos);
+}
+
+TEST_F(TestServerTest, HangAnswersNothingUntilStopped) {
+    ASSERT_TRUE(SetServerRoute(port, "/hang", "hang", ""));
+    std::thread client([this] { EXPECT_FALSE(HttpProbe("127.0.0.1", port, "GET", "/hang").ok); });
+    while (server->RequestLines().empty()) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    server->Stop();
+    client.join();
+}
+
 }  // namespace
 }  // namespace mrvn::test

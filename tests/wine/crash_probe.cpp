@@ -1,6 +1,9 @@
 // A small program with the launcher's crash filter, for the dump tests.
 //   crash_probe fault   one unhandled access violation
 //   crash_probe twice   the filter runs once by hand, then a real fault follows
+//   crash_probe search  restricts the DLL search as the launcher does, then loads "planted.dll" by
+//                       bare name: exit code 0 when the load was refused, 1 when it loaded
+//   crash_probe open    the same load without the restriction
 #include <windows.h>
 
 #include <cstdio>
@@ -8,6 +11,7 @@
 #include <string>
 
 #include "core/win/crash_dump.h"
+#include "core/win/hardening.h"
 
 namespace {
 
@@ -30,6 +34,10 @@ int main(int argc, char** argv) {
     mrvn::win::InstallCrashFilter();
     if (argc < 2) return 2;
     if (!std::strcmp(argv[1], "fault")) Fault();
+    if (!std::strcmp(argv[1], "search") || !std::strcmp(argv[1], "open")) {
+        if (!std::strcmp(argv[1], "search") && !mrvn::win::RestrictDllSearch()) return 3;
+        return LoadLibraryW(L"planted.dll") ? 1 : 0;
+    }
     if (!std::strcmp(argv[1], "twice")) {
         CONTEXT context = {};
         context.ContextFlags = CONTEXT_FULL;

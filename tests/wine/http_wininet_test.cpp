@@ -41,6 +41,13 @@ public:
     bool QueryContentLength(NetHandle request, uint32_t& length) override {
         return real_.QueryContentLength(request, length);
     }
+    bool QueryLocation(NetHandle request, std::wstring& location) override {
+        return real_.QueryLocation(request, location);
+    }
+    void SetTimeLimits(NetHandle request, uint64_t deadlineMs, uint32_t idleMs) override {
+        real_.SetTimeLimits(request, deadlineMs, idleMs);
+    }
+    uint64_t NowMs() override { return real_.NowMs(); }
     bool Read(NetHandle request, void* buffer, uint32_t size, uint32_t& got) override {
         return real_.Read(request, buffer, size, got);
     }
@@ -354,6 +361,114 @@ TEST_F(HttpWinInet, CancelFromTheOwnerEndsAStalledDownload) {
     EXPECT_GT(got.size(), 0u);
     EXPECT_LE(got.size(), body.size() / 2);
     EXPECT_TRUE(got == body.substr(0, got.size()));
+}
+
+}  // namespace
+}  // namespace mrvn::wt
+
+namespace mrvn::wt {
+namespace {
+
+// Requests of the server's log made to `host` (its Host header), as request lines.
+std::vector<std::string> RequestsTo(uint16_t port, const std::string& host) {
+    std::vector<std::string> out;
+    for (const auto& request : test::SplitServerLog(test::ServerLog(port))) {
+        for (const std::string& line : request) {
+            if (line == "Host: " + host + ":" + std::to_string(port)) out.push_back(request[0]);
+        }
+    }
+    return out;
+}
+
+TEST_F(HttpWinInet, RedirectsAreFollowedByUsUnderTheAllowList) {
+    const std::string second = "http://127.0.0.2:" + std::to_string(port);
+    ASSERT_TRUE(test::SetServerRoute(port, "/evil.bin", "ok", "not the release"));
+    ASSERT_TRUE(test::SetServerRoute(port, "/away", "redirect", second + "/evil.bin"));
+
+    // To a host the allow-list does not name: refused before anything is asked there.
+    EXPECT_FALSE(Download("/away"));
+    EXPECT_FALSE(FileExists(file));
+    EXPECT_TRUE(RequestsTo(port, "127.0.0.2").empty());
+
+    // To itself: the first request and five follow-ups, then the transfer gives up.
+    ASSERT_TRUE(test::ResetServer(port));
+    ASSERT_TRUE(test::SetServerRoute(port, "/loop", "redirect", "/loop"));
+    EXPECT_FALSE(Download("/loop"));
+    EXPECT_EQ(test::RequestLinesOf(test::ServerLog(port)).size(), 6u);
+
+    // Within the allow-list: followed, and the follow-up carries the whole header block too.
+    ASSERT_TRUE(test::ResetServer(port));
+    ASSERT_TRUE(test::SetServerRoute(port, "/hop1", "redirect", "hop2", 301));
+    ASSERT_TRUE(test::SetServerRoute(port, "/hop2", "ok", Letters(700)));
+    ASSERT_TRUE(Download("/hop1"));
+    std::string got;
+    ASSERT_TRUE(Written(got));
+    EXPECT_EQ(got, Letters(700));
+    const auto requests = test::SplitServerLog(test::ServerLog(port));
+    ASSERT_EQ(requests.size(), 2u);
+    EXPECT_EQ(requests[1][0], "GET /hop2 HTTP/1.1");
+    for (const auto& r : requests) {
+        std::string head;
+        for (const std::string& line : r) head += line + "\r\n";
+        EXPECT_NE(head.find("\r\n" + BlockOnTheWire()), std::string::npos) << head;
+    }
+
+    // A use without the allow-list follows to any host.
+    ASSERT_TRUE(test::ResetServer(port));
+    ASSERT_TRUE(test::SetServerRoute(port, "/evil.bin", "ok", "elsewhere"));
+    ASSERT_TRUE(test::SetServerRoute(port, "/away", "redirect", second + "/evil.bin"));
+    DownloadOptions o;
+    EXPECT_TRUE(HttpDownloadToFile(net, sink, Url("/away"), file, o));
+    EXPECT_EQ(RequestsTo(port, "127.0.0.2"), (std::vector<std::string>{"GET /evil.bin HTTP/1.1"}));
+    EXPECT_TRUE(net.EachClosedOnce());
+}
+
+struct TimedRun {
+    HttpSession* net;
+    FileSink* sink;
+    std::wstring url, file;
+    TransferLimits limits;
+    bool result = true;
+};
+
+DWORD WINAPI TimedWorker(void* p) {
+    auto* run = static_cast<TimedRun*>(p);
+    DownloadOptions o;
+    o.limits = run->limits;
+    run->result = HttpDownloadToFile(*run->net, *run->sink, run->url, run->file, o);
+    return 0;
+}
+
+TEST_F(HttpWinInet, TimeLimitsEndSilentAndSlowServersButNotSteadyOnes) {
+    const struct {
+        const char* name;
+        const char* kind;
+        std::string body;
+        size_t extra;
+        TransferLimits limits;
+        bool ok;
+    } rows[] = {
+        {"request never answered", "hang", "", 0, {2000, 0}, false},
+        {"body dripped past the deadline", "drip", Letters(100), 500, {2000, 0}, false},
+        {"stalled body, no byte for the idle time", "stall", Pattern(4096), 0, {0, 2000}, false},
+        // Longer in all than the idle bound, but a byte comes well within it each time.
+        {"dripping steadily", "drip", Letters(12), 300, {0, 2000}, true},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        ASSERT_TRUE(test::ResetServer(port));
+        ASSERT_TRUE(test::SetServerRoute(port, "/slow", row.kind, row.body, row.extra));
+        TimedRun run{&net, &sink, Url("/slow"), file, row.limits};
+        HANDLE worker = CreateThread(nullptr, 0, TimedWorker, &run, 0, nullptr);
+        ASSERT_NE(worker, nullptr);
+        // A hang guard far above the bounds: without them these transfers never end.
+        const DWORD waited = WaitForSingleObject(worker, 30000);
+        EXPECT_EQ(waited, WAIT_OBJECT_0) << "the transfer did not end";
+        if (waited != WAIT_OBJECT_0) TerminateThread(worker, 1);
+        CloseHandle(worker);
+        EXPECT_EQ(run.result, row.ok);
+    }
+    EXPECT_TRUE(net.EachClosedOnce());
 }
 
 }  // namespace

@@ -3,6 +3,8 @@
 
 #include "wine/wine_util.h"
 
+#include "core/win/hardening.h"
+
 namespace mrvn::wt {
 namespace {
 
@@ -127,6 +129,23 @@ TEST_F(StartupTest, RemovalQuestionAnsweredOtherThanYesChangesNothing) {
         DWORD type = 0;
         EXPECT_TRUE(ReadLauncherValue(L"DisableDays", days, type));
     }
+}
+
+// Wine 8 keeps no security descriptor of a file or folder: it turns a new list into Unix mode bits
+// and reads back one made from them. What it can show is that every call of the protection is
+// accepted, the list's text included; that standard users cannot write afterwards, and that the
+// owner became the administrators group, only Windows can show.
+TEST_F(StartupTest, InstallationFolderProtectionIsAcceptedAndInstallingGoesOn) {
+    const std::wstring folder = kSetupFolder + L"\\Protected";
+    ASSERT_TRUE(MakeFolders(folder));
+    EXPECT_TRUE(win::ProtectInstallFolder(folder));
+    // The protection must not lock out the elevated launcher itself.
+    EXPECT_TRUE(WriteFileBytes(folder + L"\\Mrvn.exe", "MZ"));
+    EXPECT_FALSE(win::ProtectInstallFolder(kSetupFolder + L"\\Missing"));
+
+    RunAll(setupCopy);
+    EXPECT_TRUE(FileExists(InstallFolder() + L"\\Mrvn.exe"));
+    EXPECT_EQ(IniValue(CountersFile(), L"Inst"), L"1");
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 // Usage reports as the platform's client-service host sees them.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "util/http_probe.h"
 #include "wine/wine_util.h"
 
@@ -61,6 +63,20 @@ TEST_F(ReportTest, GameShortcutReportsAGameStart) {
               (std::vector<std::string>{"GET /update/ConfigMrvn.htm HTTP/1.1",
                                         "GET /active.htm?tag=mrvn&ver=3.0.0.1&count=42 HTTP/1.1"}));
     EXPECT_EQ(IniValue(CountersFile(), L"Game"), L"42");
+}
+
+TEST_F(ReportTest, InstallationEndsEvenWhenItsReportIsNeverAnswered) {
+    ASSERT_TRUE(test::SetServerRoute(port, "/install.htm", "hang", ""));
+    // The installation waits for its report; the report gives up after 15 s, not never.
+    const RunResult r = RunAndWait(exe, L"", 90000);
+    EXPECT_TRUE(r.ended) << "the installation process never ended";
+    ASSERT_TRUE(WaitForNoProcess(L"Mrvn.exe", 60000));
+    EXPECT_EQ(IniValue(CountersFile(), L"Inst"), L"1");
+    // The installed copy it started reported its game start as usual.
+    EXPECT_EQ(IniValue(CountersFile(), L"Game"), L"1");
+    const auto lines = test::RequestLinesOf(test::ServerLog(port));
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "GET /active.htm?tag=mrvn&ver=3.0.0.1&count=1 HTTP/1.1"),
+              lines.end());
 }
 
 }  // namespace

@@ -60,7 +60,7 @@ protected:
 
 TEST_F(UpdateJobTest, CancelDuringTheDownloadEndsTheJobAndKeepsTheProgram) {
     ASSERT_TRUE(updater.CheckForUpdate(true));
-    win::UpdateJob job(updater, session, sink);
+    win::UpdateJob job(updater, session, sink, updater.UpdAddr());
     HANDLE finished = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     int reported = 0;
     ASSERT_TRUE(job.Start(nullptr, [&](int result) {

@@ -92,6 +92,12 @@ protected:
                                          "[VerKey]\r\nMrvn=" + key + "\r\nUpdAddr=" + addr + "\r\n"));
     }
     std::string ReleaseAddr() const { return "http://127.0.0.1:" + std::to_string(port) + "/files/NewMrvn.bin"; }
+    std::string ReleaseKey() const { return Md5Hex(newBytes).substr(0, 28) + "3002"; }
+    // Neither the download nor a stale copy of it is left, nor waits for a restart.
+    void ExpectNoNewFileLeft() {
+        EXPECT_FALSE(FileExists(InstallFolder() + L"\\NewMrvn.exe"));
+        EXPECT_EQ(PendingRenames().find(L"NewMrvn.exe"), std::wstring::npos) << "deleted only at restart";
+    }
 
     void RunAll(const std::wstring& exe, const std::wstring& args) { ASSERT_TRUE(RunLauncher(exe, args, 120000)); }
     // The old program is still at its path, whole, and starts.
@@ -113,7 +119,7 @@ protected:
 };
 
 TEST_F(UpdateTest, ForcedUpdateDownloadsSwapsAndStartsTheNewProgram) {
-    PublishConfig("0123456789abcdef0123456789ab3001", ReleaseAddr());
+    PublishConfig(Md5Hex(newBytes).substr(0, 28) + "3002", ReleaseAddr());
     RunAll(program, L"/update");
 
     std::string now, old;
@@ -228,6 +234,149 @@ TEST_F(UpdateTest, ScheduledCheckAtAGameShortcutStart) {
     std::string now;
     ASSERT_TRUE(ReadFileBytes(program, now));
     EXPECT_TRUE(now == oldBytes);
+}
+
+TEST_F(UpdateTest, WhatIsNotTheReleaseIsNeverSwappedIn) {
+    const std::string second = "http://127.0.0.2:" + std::to_string(port);
+    const struct {
+        const char* name;
+        const char* kind;
+        std::string body;
+        size_t extra;
+        std::string key;
+    } rows[] = {
+        {"error page with 500", "500", "<html><body>Internal Server Error</body></html>", 0, ReleaseKey()},
+        {"portal page with 200", "ok", "<html><body>Welcome to the portal</body></html>", 0, ReleaseKey()},
+        {"cut short under a lying length", "under", newBytes, newBytes.size() / 2, ReleaseKey()},
+        {"Content-Length 0", "under", newBytes, 0, ReleaseKey()},
+        {"a whole program, but not the release named", "ok", newBytes, 0, "0123456789abcdef0123456789ab3002"},
+        {"redirected to a host outside the allow-list", "redirect", second + "/files/Foreign.bin", 0, ReleaseKey()},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        ASSERT_TRUE(test::ResetServer(port));
+        ASSERT_TRUE(test::SetServerRoute(port, "/files/NewMrvn.bin", row.kind, row.body, row.extra));
+        ASSERT_TRUE(test::SetServerRoute(port, "/files/Foreign.bin", "ok", newBytes));
+        PublishConfig(row.key, ReleaseAddr());
+        RunAll(program, L"/update");
+        EXPECT_TRUE(LogHas(port, "GET /files/NewMrvn.bin HTTP/1.1"));
+        EXPECT_FALSE(LogHas(port, "GET /files/Foreign.bin HTTP/1.1")) << "the redirect left the allow-list";
+        ExpectNoNewFileLeft();
+        ExpectOldProgramWorks();
+    }
+}
+
+TEST_F(UpdateTest, AddressTooLongForItsBufferIsNotCutButRefused) {
+    // Cut at 511 characters this still names the release's path: the cut request would succeed.
+    std::string addr = ReleaseAddr() + "?v=";
+    addr += std::string(600 - addr.size(), '7');
+    PublishConfig(ReleaseKey(), addr);
+    RunAll(program, L"/update");
+    EXPECT_TRUE(LogHas(port, "GET /update/ConfigMrvn.htm HTTP/1.1"));
+    EXPECT_EQ(test::ServerLog(port).find("/files/NewMrvn.bin"), std::string::npos);
+    ExpectOldProgramWorks();
+}
+
+TEST_F(UpdateTest, ConfigurationOver64KiBOrCutShortIsRefusedAndNotLeftBehind) {
+    const std::string config = "[VerKey]\r\nMrvn=" + ReleaseKey() + "\r\nUpdAddr=" + ReleaseAddr() + "\r\n";
+    const struct {
+        const char* name;
+        const char* kind;
+        std::string body;
+        size_t extra;
+    } rows[] = {
+        {"over 64 KiB", "ok", config + std::string(65 * 1024, ';'), 0},
+        {"cut short", "short", config, 5000},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        ASSERT_TRUE(test::ResetServer(port));
+        ASSERT_TRUE(test::SetServerRoute(port, "/files/NewMrvn.bin", "ok", newBytes));
+        ASSERT_TRUE(test::SetServerRoute(port, "/update/ConfigMrvn.htm", row.kind, row.body, row.extra));
+        RunAll(program, L"/update");
+        EXPECT_TRUE(LogHas(port, "GET /update/ConfigMrvn.htm HTTP/1.1"));
+        EXPECT_FALSE(LogHas(port, "GET /files/NewMrvn.bin HTTP/1.1"));
+        EXPECT_FALSE(FileExists(InstallFolder() + L"\\ConfigMrvn.htm")) << "a refused configuration stayed";
+        ExpectOldProgramWorks();
+    }
+}
+
+TEST_F(UpdateTest, SilentOrDrippingServersDelayAStartOnlyForALimitedTime) {
+    const struct {
+        const char* name;
+        const char* route;
+        const char* kind;
+        std::string body;
+        size_t extra;
+        const wchar_t* args;
+    } rows[] = {
+        {"configuration never answered", "/update/ConfigMrvn.htm", "hang", "", 0, L"/MrvnD"},
+        {"configuration dripped at a byte a second", "/update/ConfigMrvn.htm", "drip", std::string(200, ';'), 1000,
+         L"/MrvnD"},
+        {"release stalls halfway", "/files/NewMrvn.bin", "stall", newBytes, 0, L"/update"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        ASSERT_TRUE(test::ResetServer(port));
+        PublishConfig(ReleaseKey(), ReleaseAddr());
+        ASSERT_TRUE(test::SetServerRoute(port, row.route, row.kind, row.body, row.extra));
+        // Far above the 15 s of a configuration and the 30 s without bytes of a download, far below
+        // the minutes these took before.
+        const RunResult r = RunAndWait(program, row.args, 90000);
+        EXPECT_TRUE(r.ended) << "the start never went on";
+        ASSERT_TRUE(WaitForNoProcess(L"Mrvn.exe", 60000));
+        ExpectNoNewFileLeft();
+        ExpectOldProgramWorks();
+    }
+}
+
+TEST_F(UpdateTest, SwapCutOffBetweenItsRenamesIsRepairedAtTheNextStart) {
+    const std::wstring oldName = InstallFolder() + L"\\OldMrvn.exe";
+    const std::wstring newName = InstallFolder() + L"\\NewMrvn.exe";
+    const std::wstring elsewhere = L"C:\\MrvnElsewhere\\Mrvn.exe";
+    RemoveTree(L"C:\\MrvnElsewhere");
+    ASSERT_TRUE(MakeFolders(L"C:\\MrvnElsewhere"));
+    ASSERT_TRUE(CopyFileW(MrvnExe().c_str(), elsewhere.c_str(), FALSE));
+    const struct {
+        const char* name;
+        bool oldThere;
+        std::string newFile;  // empty: none
+        std::wstring start;   // the program started, and its arguments
+        std::wstring args;
+        const std::string* programAfter;  // nullptr: still missing
+    } rows[] = {
+        // A shortcut that follows the renamed file starts the old program under its new name.
+        {"old program started as OldMrvn.exe", true, newBytes, oldName, L"/MrvnD", &oldBytes},
+        // Any start of the launcher looks after the installed program, here a page start from elsewhere.
+        {"only the release is left", false, newBytes, elsewhere, L"/newgm /0 /0", &newBytes},
+        {"only a release cut short is left", false, newBytes.substr(0, newBytes.size() / 2), elsewhere,
+         L"/newgm /0 /0", nullptr},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        DeleteFileW(program.c_str());
+        DeleteFileW(oldName.c_str());
+        DeleteFileW(newName.c_str());
+        if (row.oldThere) {
+            ASSERT_TRUE(WriteFileBytes(oldName, oldBytes));
+        }
+        if (!row.newFile.empty()) {
+            ASSERT_TRUE(WriteFileBytes(newName, row.newFile));
+        }
+        RunAll(row.start, row.args);
+        std::string now;
+        EXPECT_EQ(ReadFileBytes(program, now), row.programAfter != nullptr);
+        if (row.programAfter) {
+            EXPECT_TRUE(now == *row.programAfter) << "the program path holds " << now.size() << " bytes";
+            EXPECT_FALSE(FileExists(oldName));
+            EXPECT_FALSE(FileExists(newName));
+        }
+    }
+    // The installed program works again: a plain start counts a game.
+    ASSERT_TRUE(WriteFileBytes(program, oldBytes));
+    DeleteFileW(newName.c_str());
+    ExpectOldProgramWorks();
+    RemoveTree(L"C:\\MrvnElsewhere");
 }
 
 }  // namespace

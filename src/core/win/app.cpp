@@ -9,6 +9,7 @@
 #include "extras/win/shortcuts.h"
 #include "net/win/prgs_dlg.h"
 #include "core/win/crash_dump.h"
+#include "core/win/hardening.h"
 #include "core/win/report.h"
 #include "skin/win/message_box.h"
 #include "platform/win32/scoped.h"
@@ -60,21 +61,41 @@ int CTessaly3App::CheckForUpdate(bool forced) {
 }
 
 bool CTessaly3App::ApplyUpdate() {
-    CPrgsDlg dialog(m_updater, m_http, m_fileSink);
+    CPrgsDlg dialog(m_updater, m_http, m_fileSink, m_szUpdAddr);
     const bool downloaded = dialog.DoModal() == IDOK;
     return ApplyUpdateFiles(m_platform.files, m_platform.process.ProgramPath(), downloaded);
 }
 
 BOOL CTessaly3App::InstallSelf() {
     ScopedComInit com;
-    InstallSelfFiles(m_platform.files, m_platform.launcher, m_platform.folders.Get(KnownFolder::CommonAppData),
-                     m_platform.process.ProgramPath(),
+    // The folder is protected before the program is copied in, so the copy inherits the list.
+    const std::wstring common = m_platform.folders.Get(KnownFolder::CommonAppData);
+    m_platform.files.CreateFolder(common + L"\\Quarn");
+    m_platform.files.CreateFolder(InstallFolderOf(common));
+    ProtectInstallFolder(InstallFolderOf(common));
+    InstallSelfFiles(m_platform.files, m_platform.launcher, common, m_platform.process.ProgramPath(),
                      [this](const std::wstring& target) { extras::CreateInstallShortcuts(target, m_hosts.webHost); });
     return TRUE;
 }
 
+void CTessaly3App::RecoverProgramFiles() {
+    const std::wstring folder = InstallFolderOf(m_platform.folders.Get(KnownFolder::CommonAppData));
+    for (const std::wstring& path : RecoveryTargets(m_platform.process.ProgramPath(), folder)) {
+        RecoverProgramFile(m_platform.files, m_fileSource, path);
+    }
+}
+
+void CTessaly3App::ProtectOlderInstallation() {
+    const std::wstring folder = InstallFolderOf(m_platform.folders.Get(KnownFolder::CommonAppData));
+    const DWORD attrs = GetFileAttributesW(folder.c_str());
+    if (attrs == INVALID_FILE_ATTRIBUTES || !(attrs & FILE_ATTRIBUTE_DIRECTORY)) return;
+    if (!IsInstallFolderProtected(folder)) ProtectInstallFolder(folder);
+}
+
 BOOL CTessaly3App::InitInstance() {
     InstallCrashFilter();
+    // A swap cut off between its renames must not leave the shortcuts without a program.
+    RecoverProgramFiles();
 
     INITCOMMONCONTROLSEX icc = {sizeof icc, 0xFF};
     InitCommonControlsEx(&icc);
@@ -85,6 +106,10 @@ BOOL CTessaly3App::InitInstance() {
 
     m_runMode = ParseRunMode();
     m_hosts = LoadHostConfig(m_platform.registry);
+    // An installation made before the folder got its access list gets it from the installed copy.
+    if (m_runMode == RunInstalled || m_runMode == RunGameShortcut || m_runMode == RunUpdate) {
+        ProtectOlderInstallation();
+    }
     m_report.Create();
 
     if (m_runMode == RunUninstall) {

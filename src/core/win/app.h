@@ -36,8 +36,13 @@ public:
     BOOL InstallSelf();
     // Nonzero when the server names another release than the running file.
     int CheckForUpdate(bool forced);
-    // Downloads the release and trades the program files; true when the new file is in place.
+    // Downloads the release from m_szUpdAddr and trades the program files; true when the new file
+    // is in place.
     bool ApplyUpdate();
+    // Puts a program back where an interrupted swap left none.
+    void RecoverProgramFiles();
+    // Gives an installation folder without its access list that list.
+    void ProtectOlderInstallation();
 
     ScopedGdiplus m_gdiplus;
     wchar_t m_szUpdAddr[512] = {};

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "core/crash_rules.h"
+#include "core/win/hardening.h"
 #include "platform/win32/scoped.h"
 #include "platform/win32/win32_platform.h"
 
@@ -40,7 +41,8 @@ void WriteCrashDump(HANDLE file, EXCEPTION_POINTERS* pointers) {
     info.ExceptionPointers = pointers;
     info.ClientPointers = TRUE;
 
-    ScopedLibrary dbghelp(LoadLibraryW(L"DbgHelp.dll"));
+    // From the system folder only: a copy planted beside the program would run with its rights.
+    ScopedLibrary dbghelp(LoadSystemLibrary(L"DbgHelp.dll"));
     if (!dbghelp) return;
     auto write = reinterpret_cast<MiniDumpWriteDumpFn>(
         reinterpret_cast<void*>(GetProcAddress(dbghelp.Get(), "MiniDumpWriteDump")));

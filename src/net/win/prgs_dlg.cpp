@@ -11,8 +11,10 @@ namespace {
 constexpr UINT WM_UPDATE_DONE = WM_APP + 0x51;
 }  // namespace
 
-CPrgsDlg::CPrgsDlg(Updater& updater, HttpSession& session, FileSink& sink)
-    : CDlgEx(IDD_UPDATE_PROGRESS), updater_(updater), session_(session), sink_(sink) {}
+CPrgsDlg::CPrgsDlg(Updater& updater, HttpSession& session, FileSink& sink, const wchar_t* address)
+    : CDlgEx(IDD_UPDATE_PROGRESS), updater_(updater), session_(session), sink_(sink) {
+    if (address) lstrcpynW(m_szDownAddr, address, 512);
+}
 
 CPrgsDlg::~CPrgsDlg() {
     if (job_) job_->Cancel();
@@ -45,7 +47,7 @@ BOOL CPrgsDlg::OnInitDialog() {
     m_progress.SetImages(OwnedBitmap(skin::LoadSkinImage(module, kImgProgressTrack)),
                          OwnedBitmap(skin::LoadSkinImage(module, kImgProgressBar)));
 
-    job_ = std::make_unique<UpdateJob>(updater_, session_, sink_);
+    job_ = std::make_unique<UpdateJob>(updater_, session_, sink_, m_szDownAddr);
     const HWND self = m_hWnd;
     if (!job_->Start(m_progress.m_hWnd, [self](int result) { PostMessageW(self, WM_UPDATE_DONE, result, 0); })) {
         PostMessageW(self, WM_UPDATE_DONE, IDCANCEL, 0);

@@ -11,7 +11,8 @@ namespace mrvn::win {
 
 class CPrgsDlg : public skin::CDlgEx {
 public:
-    CPrgsDlg(Updater& updater, HttpSession& session, FileSink& sink);
+    // `address` is the download address, `updater` knows the target beside the program.
+    CPrgsDlg(Updater& updater, HttpSession& session, FileSink& sink, const wchar_t* address);
     ~CPrgsDlg() override;
 
     BOOL OnInitDialog() override;
@@ -28,6 +29,7 @@ private:
     Updater& updater_;
     HttpSession& session_;
     FileSink& sink_;
+    wchar_t m_szDownAddr[512] = {};
     std::unique_ptr<UpdateJob> job_;
 };
 

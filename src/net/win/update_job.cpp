@@ -4,8 +4,8 @@
 
 namespace mrvn::win {
 
-UpdateJob::UpdateJob(Updater& updater, HttpSession& session, FileSink& sink)
-    : updater_(updater), session_(session), sink_(sink) {}
+UpdateJob::UpdateJob(Updater& updater, HttpSession& session, FileSink& sink, std::wstring address)
+    : updater_(updater), session_(session), sink_(sink), address_(std::move(address)) {}
 
 UpdateJob::~UpdateJob() {
     Cancel();
@@ -29,7 +29,7 @@ DWORD WINAPI UpdateJob::DownloadThread(void* param) {
     const HWND target = self->progressTarget_;
     ProgressFn progress;
     if (target) progress = [target](uint32_t percent) { PostMessageW(target, PBM_SETPOS, percent, 0); };
-    const bool ok = self->updater_.DownloadUpdate(progress, &self->handles_);
+    const bool ok = self->updater_.DownloadUpdate(self->address_, progress, &self->handles_);
     InterlockedExchange(&self->success_, ok ? 1 : 0);
     return 0;
 }

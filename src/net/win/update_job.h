@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <string>
 
 #include "net/http_transfer.h"
 #include "net/update_rules.h"
@@ -12,9 +13,9 @@ namespace mrvn::win {
 
 class UpdateJob {
 public:
-    // `done` runs on the wait thread with the result; `progressTarget` (may be null) receives
-    // PBM_SETPOS with the percentage.
-    UpdateJob(Updater& updater, HttpSession& session, FileSink& sink);
+    // Downloads `address`. `done` runs on the wait thread with the result; `progressTarget` (may
+    // be null) receives PBM_SETPOS with the percentage.
+    UpdateJob(Updater& updater, HttpSession& session, FileSink& sink, std::wstring address);
     ~UpdateJob();
     UpdateJob(const UpdateJob&) = delete;
     UpdateJob& operator=(const UpdateJob&) = delete;
@@ -32,6 +33,7 @@ private:
     Updater& updater_;
     HttpSession& session_;
     FileSink& sink_;
+    const std::wstring address_;
     TransferHandles handles_;
     HWND progressTarget_ = nullptr;
     std::function<void(int)> done_;

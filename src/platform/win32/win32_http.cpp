@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <wininet.h>
 
+#include <algorithm>
 #include <cstring>
 #include <cwchar>
 #include <functional>
@@ -38,24 +39,51 @@ public:
         return true;
     }
 
-    // False with the last error ERROR_INTERNET_OPERATION_CANCELLED when the request was closed first.
+    // False with the last error ERROR_INTERNET_OPERATION_CANCELLED when the request was closed
+    // first, ERROR_INTERNET_TIMEOUT when a time limit passed. A call left behind by a time limit
+    // still runs on the helper, so every later call fails at once.
     bool Call(std::function<BOOL()> job) {
         AcquireSRWLockExclusive(&lock_);
+        if (expired_ || (deadline_ && GetTickCount64() >= deadline_)) {
+            expired_ = true;
+            ReleaseSRWLockExclusive(&lock_);
+            SetLastError(ERROR_INTERNET_TIMEOUT);
+            return false;
+        }
         job_ = std::move(job);
         pending_ = true;
         done_ = false;
         WakeAllConditionVariable(&cv_);
-        while (!done_ && !closed_) SleepConditionVariableSRW(&cv_, &lock_, INFINITE, 0);
+        const ULONGLONG start = GetTickCount64();
+        while (!done_ && !closed_) {
+            const ULONGLONG now = GetTickCount64();
+            ULONGLONG limit = INFINITE;
+            if (idleMs_) limit = start + idleMs_ > now ? start + idleMs_ - now : 0;
+            if (deadline_) limit = std::min<ULONGLONG>(limit, deadline_ > now ? deadline_ - now : 0);
+            if (limit == 0) {
+                expired_ = true;
+                break;
+            }
+            SleepConditionVariableSRW(&cv_, &lock_, static_cast<DWORD>(std::min<ULONGLONG>(limit, INFINITE)), 0);
+        }
         const bool done = done_;
         const bool ok = ok_;
         const DWORD error = error_;
+        const bool expired = expired_;
         ReleaseSRWLockExclusive(&lock_);
         if (!done) {
-            SetLastError(ERROR_INTERNET_OPERATION_CANCELLED);
+            SetLastError(expired ? ERROR_INTERNET_TIMEOUT : ERROR_INTERNET_OPERATION_CANCELLED);
             return false;
         }
         SetLastError(error);
         return ok;
+    }
+
+    void SetLimits(ULONGLONG deadline, DWORD idleMs) {
+        AcquireSRWLockExclusive(&lock_);
+        deadline_ = deadline;
+        idleMs_ = idleMs;
+        ReleaseSRWLockExclusive(&lock_);
     }
 
     void Closed() {
@@ -98,8 +126,10 @@ private:
     SRWLOCK lock_ = SRWLOCK_INIT;
     CONDITION_VARIABLE cv_ = CONDITION_VARIABLE_INIT;
     std::function<BOOL()> job_;
-    bool pending_ = false, done_ = false, closed_ = false, ok_ = false;
+    bool pending_ = false, done_ = false, closed_ = false, ok_ = false, expired_ = false;
     DWORD error_ = 0;
+    ULONGLONG deadline_ = 0;  // GetTickCount64 value; 0: none
+    DWORD idleMs_ = 0;        // 0: none
 };
 
 std::shared_ptr<Win32HttpSession::Helper> Win32HttpSession::HelperOf(NetHandle request) {
@@ -154,15 +184,39 @@ bool Win32HttpSession::QueryContentLength(NetHandle request, uint32_t& length) {
     return true;
 }
 
+bool Win32HttpSession::QueryLocation(NetHandle request, std::wstring& location) {
+    // Asked for its size first: a location may be longer than any fixed buffer.
+    DWORD size = 0;
+    HttpQueryInfoW(H(request), HTTP_QUERY_LOCATION, nullptr, &size, nullptr);
+    if (GetLastError() != ERROR_INSUFFICIENT_BUFFER || size == 0) return false;
+    std::vector<wchar_t> text(size / sizeof(wchar_t) + 1);
+    size = static_cast<DWORD>(text.size() * sizeof(wchar_t));
+    if (!HttpQueryInfoW(H(request), HTTP_QUERY_LOCATION, text.data(), &size, nullptr)) return false;
+    location.assign(text.data(), size / sizeof(wchar_t));
+    return true;
+}
+
+void Win32HttpSession::SetTimeLimits(NetHandle request, uint64_t deadlineMs, uint32_t idleMs) {
+    if (const std::shared_ptr<Helper> helper = HelperOf(request)) helper->SetLimits(deadlineMs, idleMs);
+}
+
+uint64_t Win32HttpSession::NowMs() { return GetTickCount64(); }
+
 bool Win32HttpSession::Read(NetHandle request, void* buffer, uint32_t size, uint32_t& got) {
     got = 0;
     const std::shared_ptr<Helper> helper = HelperOf(request);
     if (!helper) return false;
     Helper* h = helper.get();
-    if (h->buffer.size() < size) h->buffer.resize(size);
+    // The buffer is sized on the helper: a read left behind by a time limit may still write into it.
+    // WinINet's read waits until the buffer is full; asking first what has arrived makes each call
+    // wait only for the next bytes, so a time bound per call counts the time without any.
     const bool ok = h->Call([request, h, size] {
+        if (h->buffer.size() < size) h->buffer.resize(size);
         h->count = 0;
-        return InternetReadFile(H(request), h->buffer.data(), size, &h->count);
+        DWORD available = 0;
+        if (!InternetQueryDataAvailable(H(request), &available, 0, 0)) return FALSE;
+        const DWORD want = available != 0 && available < size ? available : size;
+        return InternetReadFile(H(request), h->buffer.data(), want, &h->count);
     });
     if (!ok) return false;
     got = h->count < size ? h->count : size;

@@ -22,6 +22,9 @@ public:
     bool Send(NetHandle request, const std::wstring& headers) override;
     bool QueryStatusCode(NetHandle request, uint32_t& status) override;
     bool QueryContentLength(NetHandle request, uint32_t& length) override;
+    bool QueryLocation(NetHandle request, std::wstring& location) override;
+    void SetTimeLimits(NetHandle request, uint64_t deadlineMs, uint32_t idleMs) override;
+    uint64_t NowMs() override;
     bool Read(NetHandle request, void* buffer, uint32_t size, uint32_t& got) override;
     uint32_t SetFilePointer(NetHandle request, uint32_t position) override;
     void Close(NetHandle handle) override;
