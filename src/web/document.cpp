@@ -1,6 +1,7 @@
 #include "web/document.h"
 
 #include "web/url.h"
+#include "web/web_text.h"
 
 namespace mrvn::web {
 namespace {
@@ -15,7 +16,6 @@ bool SameNoCase(const std::wstring& a, const std::wstring& b) {
     return true;
 }
 
-bool IsBlank(wchar_t c) { return c == L' ' || c == L'\t' || c == L'\n' || c == L'\r' || c == L'\f'; }
 
 std::wstring Trim(const std::wstring& s) {
     size_t b = 0, e = s.size();

@@ -5,11 +5,11 @@
 
 #include "web/charset.h"
 #include "web/url.h"
+#include "web/web_text.h"
 
 namespace mrvn::web {
 namespace {
 
-bool IsBlank(wchar_t c) { return c == L' ' || c == L'\t' || c == L'\n' || c == L'\r' || c == L'\f'; }
 bool IsAlpha(wchar_t c) { return (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z'); }
 bool IsDigit(wchar_t c) { return c >= L'0' && c <= L'9'; }
 bool IsAlnum(wchar_t c) { return IsAlpha(c) || IsDigit(c); }
@@ -612,21 +612,6 @@ private:
     bool dropNewline_ = false;
     NodeId form_ = kNoNode;
 };
-
-std::wstring CollapseBlanks(const std::wstring& s) {
-    std::wstring out;
-    bool blank = false;
-    for (wchar_t c : s) {
-        if (IsBlank(c)) {
-            blank = !out.empty();
-            continue;
-        }
-        if (blank) out += L' ';
-        blank = false;
-        out += c;
-    }
-    return out;
-}
 
 std::wstring LowerCopy(std::wstring s) {
     for (wchar_t& c : s) c = Lower(c);

@@ -5,6 +5,7 @@
 #include <unordered_map>
 
 #include "web/charset.h"
+#include "web/web_text.h"
 
 namespace mrvn::web {
 namespace {
@@ -14,7 +15,6 @@ constexpr int kMaxSpan = 500;
 constexpr int kMaxSize = 1000000;  // any one width or height, so sums cannot overflow
 constexpr int kMaxCoord = 1 << 28;  // any position; a page longer than this is cut
 
-bool IsBlank(wchar_t c) { return c == L' ' || c == L'\t' || c == L'\n' || c == L'\r' || c == L'\f'; }
 int Clamp(long long v) { return static_cast<int>(std::clamp<long long>(v, -kMaxSize, kMaxSize)); }
 // Adds to a position without leaving the page's range.
 int Advance(int pos, long long by) { return static_cast<int>(std::clamp<long long>(pos + by, -kMaxCoord, kMaxCoord)); }
@@ -198,18 +198,7 @@ public:
         if (tag == L"button") label = d_.TextContent(n);
         else if (d_.HasAttr(n, L"value")) label = d_.AttrOr(n, L"value");
         else label = TypeOf(n) == L"reset" ? L"重置" : TypeOf(n) == L"submit" ? L"提交" : L"";
-        std::wstring out;
-        bool blank = false;
-        for (wchar_t c : label) {
-            if (IsBlank(c)) {
-                blank = !out.empty();
-                continue;
-            }
-            if (blank) out += L' ';
-            blank = false;
-            out += c;
-        }
-        return out;
+        return CollapseBlanks(label);
     }
 
     struct Field {

@@ -3,10 +3,11 @@
 #include <algorithm>
 #include <cmath>
 
+#include "web/web_text.h"
+
 namespace mrvn::web {
 namespace {
 
-bool IsBlank(wchar_t c) { return c == L' ' || c == L'\t' || c == L'\n' || c == L'\r' || c == L'\f'; }
 bool IsDigit(wchar_t c) { return c >= L'0' && c <= L'9'; }
 wchar_t Lower(wchar_t c) { return c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c - L'A' + L'a') : c; }
 std::wstring LowerCopy(std::wstring s) {

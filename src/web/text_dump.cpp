@@ -2,10 +2,11 @@
 
 #include <vector>
 
+#include "web/web_text.h"
+
 namespace mrvn::web {
 namespace {
 
-bool IsBlank(wchar_t c) { return c == L' ' || c == L'\t' || c == L'\n' || c == L'\r' || c == L'\f'; }
 
 std::wstring Lower(std::wstring s) {
     for (wchar_t& c : s) {

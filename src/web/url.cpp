@@ -1,11 +1,12 @@
 #include "web/url.h"
 
+#include "web/web_text.h"
+
 namespace mrvn::web {
 namespace {
 
 bool IsAlpha(wchar_t c) { return (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z'); }
 bool IsDigit(wchar_t c) { return c >= L'0' && c <= L'9'; }
-bool IsBlank(wchar_t c) { return c == L' ' || c == L'\t' || c == L'\n' || c == L'\r' || c == L'\f'; }
 
 std::wstring Clean(const std::wstring& s) {
     size_t b = 0, e = s.size();
