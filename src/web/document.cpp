@@ -6,12 +6,11 @@
 namespace mrvn::web {
 namespace {
 
-wchar_t Lower(wchar_t c) { return c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c - L'A' + L'a') : c; }
 
 bool SameNoCase(const std::wstring& a, const std::wstring& b) {
     if (a.size() != b.size()) return false;
     for (size_t i = 0; i < a.size(); ++i) {
-        if (Lower(a[i]) != Lower(b[i])) return false;
+        if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
     }
     return true;
 }
@@ -41,7 +40,7 @@ std::vector<std::wstring> Declarations(const std::wstring& style) {
 std::wstring PropertyName(const std::wstring& decl) {
     const size_t colon = decl.find(L':');
     std::wstring name = Trim(decl.substr(0, colon == std::wstring::npos ? decl.size() : colon));
-    for (wchar_t& c : name) c = Lower(c);
+    for (wchar_t& c : name) c = LowerAscii(c);
     return name;
 }
 
@@ -69,7 +68,7 @@ void Document::SetAttr(NodeId n, const std::wstring& name, const std::wstring& v
         }
     }
     std::wstring low = name;
-    for (wchar_t& c : low) c = Lower(c);
+    for (wchar_t& c : low) c = LowerAscii(c);
     (*this)[n].attrs.push_back({low, value});
 }
 

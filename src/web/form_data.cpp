@@ -2,16 +2,10 @@
 
 #include "web/charset.h"
 #include "web/url.h"
+#include "web/web_text.h"
 
 namespace mrvn::web {
 namespace {
-
-std::wstring Lower(std::wstring s) {
-    for (wchar_t& c : s) {
-        if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c - L'A' + L'a');
-    }
-    return s;
-}
 
 bool Disabled(const Document& d, NodeId n) {
     for (NodeId p = n; d.Valid(p); p = d[p].parent) {
@@ -80,7 +74,7 @@ FormSubmission BuildFormSubmission(const Document& doc, NodeId form, NodeId subm
         if (tag != L"input" && tag != L"select" && tag != L"textarea" && tag != L"button") continue;
         if (Disabled(doc, n)) continue;
         const std::wstring name = doc.AttrOr(n, L"name");
-        const std::wstring type = Lower(doc.AttrOr(n, L"type", tag == L"button" ? L"submit" : L"text"));
+        const std::wstring type = LowerAscii(doc.AttrOr(n, L"type", tag == L"button" ? L"submit" : L"text"));
         if (tag == L"input" && type == L"image") {
             if (n != submitter) continue;
             const std::wstring prefix = name.empty() ? L"" : name + L".";
@@ -140,7 +134,7 @@ FormSubmission BuildFormSubmission(const Document& doc, NodeId form, NodeId subm
     }
     const std::wstring action = doc.AttrOr(form, L"action");
     std::wstring url = doc.Resolve(action);
-    out.post = Lower(doc.AttrOr(form, L"method")) == L"post";
+    out.post = LowerAscii(doc.AttrOr(form, L"method")) == L"post";
     if (out.post) {
         const size_t hash = url.find(L'#');  // a fragment is never sent
         out.url = hash == std::wstring::npos ? url : url.substr(0, hash);

@@ -13,7 +13,6 @@ namespace {
 bool IsAlpha(wchar_t c) { return (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z'); }
 bool IsDigit(wchar_t c) { return c >= L'0' && c <= L'9'; }
 bool IsAlnum(wchar_t c) { return IsAlpha(c) || IsDigit(c); }
-wchar_t Lower(wchar_t c) { return c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c - L'A' + L'a') : c; }
 
 bool OneOf(const std::wstring& s, std::initializer_list<const wchar_t*> set) {
     for (const wchar_t* t : set) {
@@ -176,7 +175,7 @@ private:
 
     std::wstring Name() {
         std::wstring n;
-        while (i_ < s_.size() && !IsBlank(s_[i_]) && s_[i_] != L'/' && s_[i_] != L'>') n += Lower(s_[i_++]);
+        while (i_ < s_.size() && !IsBlank(s_[i_]) && s_[i_] != L'/' && s_[i_] != L'>') n += LowerAscii(s_[i_++]);
         return n;
     }
 
@@ -203,9 +202,9 @@ private:
                 break;
             }
             std::wstring name;
-            name += Lower(s_[i_++]);  // a first "=" belongs to the name
+            name += LowerAscii(s_[i_++]);  // a first "=" belongs to the name
             while (i_ < s_.size() && !IsBlank(s_[i_]) && s_[i_] != L'/' && s_[i_] != L'>' && s_[i_] != L'=')
-                name += Lower(s_[i_++]);
+                name += LowerAscii(s_[i_++]);
             size_t k = i_;
             while (k < s_.size() && IsBlank(s_[k])) ++k;
             std::wstring value;
@@ -251,7 +250,7 @@ private:
                 break;
             }
             size_t k = 0;
-            while (k < rawEnd_.size() && e + 2 + k < s_.size() && Lower(s_[e + 2 + k]) == rawEnd_[k]) ++k;
+            while (k < rawEnd_.size() && e + 2 + k < s_.size() && LowerAscii(s_[e + 2 + k]) == rawEnd_[k]) ++k;
             const size_t after = e + 2 + k;
             if (k == rawEnd_.size() &&
                 (after >= s_.size() || IsBlank(s_[after]) || s_[after] == L'/' || s_[after] == L'>'))
@@ -503,7 +502,7 @@ private:
         for (const Attribute& a : t.attrs) {
             if (a.name == L"type") {
                 std::wstring v = a.value;
-                for (wchar_t& c : v) c = Lower(c);
+                for (wchar_t& c : v) c = LowerAscii(c);
                 return v == L"hidden";
             }
         }
@@ -613,11 +612,6 @@ private:
     NodeId form_ = kNoNode;
 };
 
-std::wstring LowerCopy(std::wstring s) {
-    for (wchar_t& c : s) c = Lower(c);
-    return s;
-}
-
 // "5;url=next.html", "0; URL='x'", "3": seconds and the address, if any.
 bool ParseRefresh(const std::wstring& content, int& seconds, std::wstring& url) {
     size_t i = 0;
@@ -634,7 +628,7 @@ bool ParseRefresh(const std::wstring& content, int& seconds, std::wstring& url) 
     while (i < content.size() && IsBlank(content[i])) ++i;
     if (i < content.size() && (content[i] == L';' || content[i] == L',')) ++i;
     while (i < content.size() && IsBlank(content[i])) ++i;
-    if (content.size() - i >= 3 && LowerCopy(content.substr(i, 3)) == L"url") {
+    if (content.size() - i >= 3 && LowerAscii(content.substr(i, 3)) == L"url") {
         size_t k = i + 3;
         while (k < content.size() && IsBlank(content[k])) ++k;
         if (k < content.size() && content[k] == L'=') {
@@ -668,7 +662,7 @@ void ReadHeadFacts(Document& d) {
     }
     for (size_t k = 0; k < d.nodes.size() && !d.refresh.present; ++k) {
         const auto n = static_cast<NodeId>(k);
-        if (!d.IsElement(n, L"meta") || LowerCopy(d.AttrOr(n, L"http-equiv")) != L"refresh") continue;
+        if (!d.IsElement(n, L"meta") || LowerAscii(d.AttrOr(n, L"http-equiv")) != L"refresh") continue;
         int seconds = 0;
         std::wstring url;
         if (!ParseRefresh(d.AttrOr(n, L"content"), seconds, url)) continue;

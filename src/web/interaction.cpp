@@ -1,21 +1,15 @@
 #include "web/interaction.h"
 
 #include "web/form_data.h"
+#include "web/web_text.h"
 
 namespace mrvn::web {
 namespace {
 
-std::wstring Lower(std::wstring s) {
-    for (wchar_t& c : s) {
-        if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c - L'A' + L'a');
-    }
-    return s;
-}
-
 bool IsField(const Document& d, NodeId n) {
     const std::wstring& t = d[n].name;
     if (t == L"select" || t == L"textarea" || t == L"button") return true;
-    return t == L"input" && Lower(d.AttrOr(n, L"type")) != L"hidden";
+    return t == L"input" && LowerAscii(d.AttrOr(n, L"type")) != L"hidden";
 }
 
 }  // namespace
@@ -42,7 +36,7 @@ ElementAction ClickAction(const Document& doc, NodeId n) {
         }
         if (tag == L"input" || tag == L"button") {
             if (doc.HasAttr(p, L"disabled")) return a;
-            const std::wstring type = Lower(doc.AttrOr(p, L"type", tag == L"button" ? L"submit" : L"text"));
+            const std::wstring type = LowerAscii(doc.AttrOr(p, L"type", tag == L"button" ? L"submit" : L"text"));
             if (type == L"submit" || type == L"image") {
                 a.form = FormOf(doc, p);
                 if (a.form == kNoNode) return a;
@@ -63,7 +57,7 @@ ElementAction ClickAction(const Document& doc, NodeId n) {
 ElementAction EnterAction(const Document& doc, NodeId field) {
     ElementAction a;
     if (!doc.IsElement(field, L"input")) return a;
-    const std::wstring type = Lower(doc.AttrOr(field, L"type", L"text"));
+    const std::wstring type = LowerAscii(doc.AttrOr(field, L"type", L"text"));
     if (type != L"text" && type != L"password" && type != L"search" && type != L"email" && type != L"number")
         return a;
     const NodeId form = FormOf(doc, field);
@@ -73,7 +67,7 @@ ElementAction EnterAction(const Document& doc, NodeId field) {
     for (NodeId n : doc.Descendants(doc.html)) {
         if (doc[n].kind != NodeKind::Element || FormOf(doc, n) != form) continue;
         const std::wstring& tag = doc[n].name;
-        const std::wstring t = Lower(doc.AttrOr(n, L"type", tag == L"button" ? L"submit" : L"text"));
+        const std::wstring t = LowerAscii(doc.AttrOr(n, L"type", tag == L"button" ? L"submit" : L"text"));
         if (button == kNoNode && (tag == L"input" || tag == L"button") && (t == L"submit" || t == L"image"))
             button = n;
         if (tag == L"input" && (t == L"text" || t == L"password" || t == L"search" || t == L"email" || t == L"number"))
@@ -104,11 +98,11 @@ void SetChecked(Document& doc, NodeId field, bool checked) {
         return;
     }
     doc.SetAttr(field, L"checked", L"");
-    if (Lower(doc.AttrOr(field, L"type")) != L"radio") return;
+    if (LowerAscii(doc.AttrOr(field, L"type")) != L"radio") return;
     const std::wstring name = doc.AttrOr(field, L"name");
     const NodeId form = FormOf(doc, field);
     for (NodeId n : doc.ElementsByTag(L"input")) {
-        if (n != field && Lower(doc.AttrOr(n, L"type")) == L"radio" && doc.AttrOr(n, L"name") == name &&
+        if (n != field && LowerAscii(doc.AttrOr(n, L"type")) == L"radio" && doc.AttrOr(n, L"name") == name &&
             FormOf(doc, n) == form) {
             doc.RemoveAttr(n, L"checked");
         }

@@ -18,13 +18,6 @@ constexpr int kMaxCoord = 1 << 28;  // any position; a page longer than this is 
 int Clamp(long long v) { return static_cast<int>(std::clamp<long long>(v, -kMaxSize, kMaxSize)); }
 // Adds to a position without leaving the page's range.
 int Advance(int pos, long long by) { return static_cast<int>(std::clamp<long long>(pos + by, -kMaxCoord, kMaxCoord)); }
-std::wstring LowerCopy(std::wstring s) {
-    for (wchar_t& c : s) {
-        if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c - L'A' + L'a');
-    }
-    return s;
-}
-
 bool IsCjk(char32_t c) {
     return (c >= 0x2E80 && c <= 0x9FFF) || (c >= 0xAC00 && c <= 0xD7AF) || (c >= 0xF900 && c <= 0xFAFF) ||
            (c >= 0xFE30 && c <= 0xFE4F) || (c >= 0xFF00 && c <= 0xFFEF) || (c >= 0x20000 && c <= 0x3FFFF);
@@ -179,7 +172,7 @@ public:
         return {nw, nh};
     }
 
-    std::wstring TypeOf(NodeId n) const { return LowerCopy(d_.AttrOr(n, L"type")); }
+    std::wstring TypeOf(NodeId n) const { return LowerAscii(d_.AttrOr(n, L"type")); }
 
     static int IntAttr(const Document& d, NodeId n, const wchar_t* name, int def, int lo, int hi) {
         const std::wstring* v = d.Attr(n, name);
@@ -1118,7 +1111,7 @@ PageLayout LayoutPage(const Document& doc, const Styles& styles, TextMeasurer& m
         out.canvasColor = bs.background.value_or(0xFFFFFF);
         e.propagated_ = doc.body;
     }
-    out.bodyScroll = LowerCopy(doc.AttrOr(doc.body, L"scroll"));
+    out.bodyScroll = LowerAscii(doc.AttrOr(doc.body, L"scroll"));
     const int vw = std::clamp(options.viewportWidth, 0, kMaxSize);
     const int h = e.BlockBox(doc.html, 0, 0, vw);
     int right = 0, bottom = h;

@@ -9,11 +9,6 @@ namespace mrvn::web {
 namespace {
 
 bool IsDigit(wchar_t c) { return c >= L'0' && c <= L'9'; }
-wchar_t Lower(wchar_t c) { return c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c - L'A' + L'a') : c; }
-std::wstring LowerCopy(std::wstring s) {
-    for (wchar_t& c : s) c = Lower(c);
-    return s;
-}
 std::wstring Trim(const std::wstring& s) {
     size_t b = 0, e = s.size();
     while (b < e && IsBlank(s[b])) ++b;
@@ -29,7 +24,7 @@ bool OneOf(const std::wstring& s, std::initializer_list<const wchar_t*> set) {
 
 int Hex(wchar_t c) {
     if (IsDigit(c)) return c - L'0';
-    c = Lower(c);
+    c = LowerAscii(c);
     if (c >= L'a' && c <= L'f') return c - L'a' + 10;
     return -1;
 }
@@ -111,7 +106,7 @@ int Length::Resolve(int base, int autoValue) const {
 }
 
 bool ParseColor(const std::wstring& textIn, uint32_t& rgb, bool legacy) {
-    std::wstring t = LowerCopy(Trim(textIn));
+    std::wstring t = LowerAscii(Trim(textIn));
     if (legacy && !t.empty() && t[0] != L'#' && (t.size() == 6 || t.size() == 3) &&
         std::all_of(t.begin(), t.end(), [](wchar_t c) { return Hex(c) >= 0; })) {
         t = L"#" + t;
@@ -155,7 +150,7 @@ bool ParseColor(const std::wstring& textIn, uint32_t& rgb, bool legacy) {
 }
 
 std::optional<Length> ParseLength(const std::wstring& textIn, int fontSize) {
-    const std::wstring t = LowerCopy(Trim(textIn));
+    const std::wstring t = LowerAscii(Trim(textIn));
     if (t == L"auto") return Length{};
     size_t i = 0;
     float v = 0;
@@ -230,11 +225,11 @@ std::optional<Selector> ParseSelector(const std::wstring& text) {
             if (ch == L'#') c.id = ident;
             else if (ch == L'.') c.classes.push_back(ident);
             else if (ch == L':') {
-                const std::wstring p = LowerCopy(ident);
+                const std::wstring p = LowerAscii(ident);
                 if (p != L"link" && p != L"visited") return std::nullopt;  // states the engine has not
                 c.link = true;
             } else {
-                c.tag = LowerCopy(ident);
+                c.tag = LowerAscii(ident);
             }
             any = true;
             i = e;
@@ -266,11 +261,11 @@ std::vector<Declaration> ParseDeclarations(const std::wstring& text) {
         const size_t colon = d.find(L':');
         if (colon == std::wstring::npos) continue;
         Declaration decl;
-        decl.name = LowerCopy(Trim(d.substr(0, colon)));
+        decl.name = LowerAscii(Trim(d.substr(0, colon)));
         decl.value = Trim(d.substr(colon + 1));
         const size_t bang = decl.value.find(L'!');
         if (bang != std::wstring::npos) {
-            decl.important = LowerCopy(Trim(decl.value.substr(bang + 1))) == L"important";
+            decl.important = LowerAscii(Trim(decl.value.substr(bang + 1))) == L"important";
             decl.value = Trim(decl.value.substr(0, bang));
         }
         if (!decl.name.empty()) out.push_back(std::move(decl));
@@ -392,10 +387,10 @@ std::wstring UrlValue(const std::wstring& part) {
     return inner;
 }
 
-bool IsUrl(const std::wstring& p) { return LowerCopy(p.substr(0, 4)) == L"url(" && p.back() == L')'; }
+bool IsUrl(const std::wstring& p) { return LowerAscii(p.substr(0, 4)) == L"url(" && p.back() == L')'; }
 
 std::optional<Length> PositionPart(const std::wstring& p, int fontSize, bool& vertical) {
-    const std::wstring l = LowerCopy(p);
+    const std::wstring l = LowerAscii(p);
     vertical = l == L"top" || l == L"bottom";
     if (l == L"left" || l == L"top") return Length::Percent(0);
     if (l == L"center") return Length::Percent(50);
@@ -426,7 +421,7 @@ void SetPosition(ComputedStyle& s, const std::vector<std::wstring>& parts) {
 }
 
 bool SetRepeat(ComputedStyle& s, const std::wstring& p) {
-    const std::wstring l = LowerCopy(p);
+    const std::wstring l = LowerAscii(p);
     if (l == L"repeat") s.bgRepeat = BgRepeat::Repeat;
     else if (l == L"repeat-x") s.bgRepeat = BgRepeat::RepeatX;
     else if (l == L"repeat-y") s.bgRepeat = BgRepeat::RepeatY;
@@ -436,7 +431,7 @@ bool SetRepeat(ComputedStyle& s, const std::wstring& p) {
 }
 
 int FontSizeValue(const std::wstring& v, int parentSize, int defaultSize) {
-    const std::wstring l = LowerCopy(Trim(v));
+    const std::wstring l = LowerAscii(Trim(v));
     static const struct {
         const wchar_t* name;
         float scale;
@@ -461,7 +456,7 @@ struct Context {
 
 void Apply(ComputedStyle& s, const ComputedStyle& parent, const Declaration& d, const Context& cx) {
     const std::wstring& v = d.value;
-    const std::wstring lv = LowerCopy(v);
+    const std::wstring lv = LowerAscii(v);
     const std::wstring& n = d.name;
     uint32_t rgb = 0;
     if (n == L"color") {
@@ -487,7 +482,7 @@ void Apply(ComputedStyle& s, const ComputedStyle& parent, const Declaration& d, 
         bool sawImage = false;
         s.background.reset();
         for (const std::wstring& p : Parts(v)) {
-            const std::wstring lp = LowerCopy(p);
+            const std::wstring lp = LowerAscii(p);
             if (IsUrl(p)) {
                 s.backgroundImage = cx.doc.Resolve(UrlValue(p));
                 sawImage = true;
@@ -580,7 +575,7 @@ void Apply(ComputedStyle& s, const ComputedStyle& parent, const Declaration& d, 
         else if (lv == L"default" || lv == L"auto" || lv == L"text") s.handCursor = false;
     } else if (n == L"border" || n == L"border-width" || n == L"border-color") {
         for (const std::wstring& p : Parts(v)) {
-            const std::wstring lp = LowerCopy(p);
+            const std::wstring lp = LowerAscii(p);
             if (lp == L"none" || lp == L"0") s.borderWidth = 0;
             else if (auto l = ParseLength(lp, s.fontSize); l && l->unit == Length::Unit::Px)
                 s.borderWidth = std::clamp(l->Resolve(0, 0), 0, 100);
@@ -599,7 +594,7 @@ Display DefaultDisplay(const Document& d, NodeId n) {
                   L"optgroup", L"iframe", L"area", L"map", L"param", L"xmp", L"noembed", L"noframes", L"col",
                   L"colgroup", L"embed", L"object", L"applet"}))
         return Display::None;
-    if (t == L"input" && LowerCopy(d.AttrOr(n, L"type")) == L"hidden") return Display::None;
+    if (t == L"input" && LowerAscii(d.AttrOr(n, L"type")) == L"hidden") return Display::None;
     if (OneOf(t, {L"html", L"body", L"div", L"p", L"ul", L"ol", L"dl", L"dt", L"dd", L"h1", L"h2", L"h3", L"h4",
                   L"h5", L"h6", L"center", L"form", L"blockquote", L"pre", L"hr", L"address", L"article",
                   L"section", L"header", L"footer", L"nav", L"aside", L"main", L"figure", L"figcaption",
@@ -734,7 +729,7 @@ std::vector<Declaration> LegacyDeclarations(const Document& d, NodeId n, int def
         if (d.HasAttr(n, L"nowrap")) add(L"white-space", L"nowrap");
     }
     if (t == L"table") {
-        const std::wstring align = LowerCopy(d.AttrOr(n, L"align"));
+        const std::wstring align = LowerAscii(d.AttrOr(n, L"align"));
         if (align == L"center") {
             add(L"margin-left", L"auto");
             add(L"margin-right", L"auto");
@@ -776,7 +771,7 @@ struct Weighted {
 Styles ComputeStyles(const Document& doc, int defaultFontSize) {
     std::vector<Rule> rules;
     for (NodeId n : doc.ElementsByTag(L"style")) {
-        const std::wstring type = LowerCopy(Trim(doc.AttrOr(n, L"type", L"text/css")));
+        const std::wstring type = LowerAscii(Trim(doc.AttrOr(n, L"type", L"text/css")));
         if (type == L"text/css" || type.empty()) ParseSheet(doc.TextContent(n), rules);
     }
     Styles styles(doc.nodes.size());

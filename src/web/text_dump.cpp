@@ -8,13 +8,6 @@ namespace mrvn::web {
 namespace {
 
 
-std::wstring Lower(std::wstring s) {
-    for (wchar_t& c : s) {
-        if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c - L'A' + L'a');
-    }
-    return s;
-}
-
 class Writer {
 public:
     void Text(const std::wstring& t, bool pre) {
@@ -64,7 +57,7 @@ private:
 std::wstring Field(const Document& d, NodeId n) {
     const std::wstring& tag = d[n].name;
     const std::wstring name = d.AttrOr(n, L"name");
-    const std::wstring type = Lower(d.AttrOr(n, L"type", L"text"));
+    const std::wstring type = LowerAscii(d.AttrOr(n, L"type", L"text"));
     if (tag == L"select") {
         std::wstring s = L"[select " + name + L":";
         for (NodeId o : d.Descendants(n)) {

@@ -7,6 +7,13 @@ namespace mrvn::web {
 // Space, tab, line feed, carriage return and form feed; not the no-break space.
 inline bool IsBlank(wchar_t c) { return c == L' ' || c == L'\t' || c == L'\n' || c == L'\r' || c == L'\f'; }
 
+// A-Z only, as HTML matches tag, attribute and keyword names.
+inline wchar_t LowerAscii(wchar_t c) { return c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c - L'A' + L'a') : c; }
+inline std::wstring LowerAscii(std::wstring s) {
+    for (wchar_t& c : s) c = LowerAscii(c);
+    return s;
+}
+
 // Leading and trailing blanks dropped, every inner run of them one space.
 inline std::wstring CollapseBlanks(const std::wstring& s) {
     std::wstring out;
