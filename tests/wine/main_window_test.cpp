@@ -216,6 +216,14 @@ TEST_F(MainWindowTest, ThreeTabsAttachInOrderEachAtIdlePriorityAndAFourthIsRefus
     EXPECT_FALSE(Shows(a));
     EXPECT_FALSE(Shows(b));
     for (HWND d : {a, b, c}) EXPECT_EQ(Ask(d, kAskPriorityClass), LRESULT(IDLE_PRIORITY_CLASS));
+    // Every button names itself for screen readers, whether the skin draws a label on it or not.
+    for (int id : {IDC_BTN_HIDE, IDC_BTN_SOUND, IDC_BTN_MENU, IDC_BTN_HALL, IDC_SKIN_CLOSE, IDC_SKIN_MIN, IDC_SKIN_MAX}) {
+        SCOPED_TRACE(id);
+        HWND button = GetDlgItem(main_, id);
+        ASSERT_NE(button, nullptr);
+        EXPECT_FALSE(TextOf(button).empty());
+    }
+    EXPECT_EQ(TextOf(GetDlgItem(main_, IDC_BTN_MENU)), L"系统");
 
     PostMessageW(main_, WM_ADD_ACCOUNT, 1, 0);
     const Box box = WaitForBox();
