@@ -90,7 +90,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     }
     SetEnvironmentVariableW(L"MRVN_PAGE_PROGRAM", program.c_str());
     std::wstring cmd = L"\"" + mrvn + L"\" /MrvnD";
-    STARTUPINFOW si{sizeof(si)};
+    STARTUPINFOW si{};
+    si.cb = sizeof(si);
     PROCESS_INFORMATION pi{};
     if (!CreateProcessW(mrvn.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return 3;
     HWND main = nullptr;

@@ -156,9 +156,12 @@ bool CTessaly3Dlg::StartProcess(const std::wstring& commandLine, bool keepAsPend
     si.dwFlags = STARTF_USESHOWWINDOW;
     si.wShowWindow = SW_SHOWNORMAL;
     PROCESS_INFORMATION pi{};
-    if (!::CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, IDLE_PRIORITY_CLASS, nullptr, nullptr, &si,
-                          &pi))
+    // Wine ignores the priority class of CreateProcess, so it is set again before the process runs.
+    if (!::CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, IDLE_PRIORITY_CLASS | CREATE_SUSPENDED,
+                          nullptr, nullptr, &si, &pi))
         return false;
+    ::SetPriorityClass(pi.hProcess, IDLE_PRIORITY_CLASS);
+    ::ResumeThread(pi.hThread);
     ::CloseHandle(pi.hThread);
     if (keepAsPending) {
         m_hPendingProcess.Reset(pi.hProcess);
