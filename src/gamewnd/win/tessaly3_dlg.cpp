@@ -318,6 +318,8 @@ LRESULT CTessaly3Dlg::OnPageCreated(HWND frame, bool hall) {
     DWORD pid = 0;
     ::GetWindowThreadProcessId(frame, &pid);
     if (m_tabs.AttachFrame(ToFrame(frame), pid) < 0) return 0;
+    // A page that showed itself before this message came was placed by the size the window had then.
+    PlaceFrame(frame, m_hWnd, false);
     m_hPendingProcess.Reset();
     Repaint(StripRect(m_tabs.Count()));
     return 0;
