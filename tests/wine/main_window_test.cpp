@@ -434,6 +434,47 @@ TEST_F(MainWindowTest, AKilledPagesTabGoesAndItsAccountCanLogInAgain) {
     }, 5000)) << MainSize().cx;
 }
 
+TEST_F(MainWindowTest, ALabelWhosePageEndsBeforeItsFrameDoesNotBlockItsAccount) {
+    Start();
+    ASSERT_NE(AddTab(L"1服-双线-在"), nullptr);
+    PostMessageW(main_, WM_ADD_ACCOUNT, 1, 0);
+    HWND lost = NewDouble();
+    ASSERT_NE(lost, nullptr);
+    EXPECT_EQ(Login(lost, L"1服-双线-丢", kDoubleLabelOnly), 1);
+    PostMessageW(lost, kDoubleDie, 0, 0);
+    ASSERT_TRUE(WaitFor([&] { return !IsWindow(lost); }));
+    // After a few of the window's 400 ms checks the label is gone and the account logs in.
+    Sleep(1500);
+    PostMessageW(main_, WM_ADD_ACCOUNT, 1, 0);
+    HWND again = NewDouble();
+    ASSERT_NE(again, nullptr);
+    EXPECT_EQ(Login(again, L"1服-双线-丢"), 1);
+}
+
+TEST_F(MainWindowTest, WithTheHallShownTheSwitchKeyReturnsToTheCurrentPage) {
+    Start();
+    HWND a = AddTab(L"1服-a-厅");
+    HWND b = AddTab(L"1服-b-厅");
+    ASSERT_TRUE(a && b);
+    PostMessageW(main_, WM_COMMAND, MAKEWPARAM(IDC_BTN_HALL, BN_CLICKED), 0);
+    HWND hall = NewDouble();
+    ASSERT_NE(hall, nullptr) << "no hall process was started";
+    HWND hallFrame = nullptr;
+    ASSERT_TRUE(WaitFor([&] {
+        hallFrame = FrameOf(hall);
+        return hallFrame && IsWindowVisible(hallFrame);
+    }));
+    EXPECT_TRUE(WaitFor([&] { return !Shows(a) && !Shows(b); }, 5000)) << "the hall hides the pages";
+
+    SetForegroundWindow(main_);
+    WaitFor([&] { return GetForegroundWindow() == main_; }, 3000);
+    PressCtrlTab();
+    EXPECT_TRUE(WaitFor([&] { return Shows(b) && !IsWindowVisible(hallFrame); }, 5000))
+        << "the key did not bring the current page back";
+    ReleaseCtrl();
+    EXPECT_FALSE(Shows(a)) << "with the hall shown the key does not advance";
+}
+
 TEST_F(MainWindowTest, RefreshFavouritesMuteAndHotkeyReloadReachThePages) {
     Start();
     HWND a = AddTab(L"1服-双线-键");

@@ -97,7 +97,7 @@ void CreateFrame() {
     ::SetTimer(g_frame, kTimerPageLoaded, 100, nullptr);
 }
 
-LRESULT Login(const COPYDATASTRUCT* in, bool nameSender) {
+LRESULT Login(const COPYDATASTRUCT* in, bool nameSender, bool makeFrame = true) {
     if (!in || !in->lpData || in->cbData < 2) return 0;
     g_label.assign(static_cast<const wchar_t*>(in->lpData), in->cbData / 2);
     while (!g_label.empty() && g_label.back() == L'\0') g_label.pop_back();
@@ -105,7 +105,7 @@ LRESULT Login(const COPYDATASTRUCT* in, bool nameSender) {
     const LRESULT answer = ::SendMessageW(g_main, WM_COPYDATA, nameSender ? WPARAM(g_ctrl) : 0,
                                           reinterpret_cast<LPARAM>(&cds));
     if (answer) {
-        CreateFrame();
+        if (makeFrame) CreateFrame();
     } else {
         // A refused login ends as a cancelled one.
         ::PostMessageW(g_main, WM_SYSCOMMAND, SC_CLOSE, kLauncherMarker);
@@ -136,6 +136,7 @@ LRESULT CALLBACK ControlProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) 
         if (g_frame || !cds) return 0;
         if (cds->dwData == kDoubleLogin) return Login(cds, true);
         if (cds->dwData == kDoubleLoginAnon) return Login(cds, false);
+        if (cds->dwData == kDoubleLabelOnly) return Login(cds, true, false);
         return 0;
     }
     case kDoubleQuery:

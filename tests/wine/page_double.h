@@ -12,6 +12,7 @@ inline constexpr wchar_t kDoubleFrameClass[] = L"MrvnPageDoubleFrame";
 // WM_COPYDATA to the control window, dwData:
 inline constexpr ULONG_PTR kDoubleLogin = 1;        // lpData the label; answers the main window's answer
 inline constexpr ULONG_PTR kDoubleLoginAnon = 2;    // the same with wParam 0 (the sender unnamed)
+inline constexpr ULONG_PTR kDoubleLabelOnly = 3;    // only the label: the page never gets its frame
 // Posted to the control window:
 inline constexpr UINT kDoubleCancel = WM_APP + 2;   // the login is cancelled: SC_CLOSE 6825, then the end
 inline constexpr UINT kDoubleDie = WM_APP + 3;      // the process ends at once, as in a crash
