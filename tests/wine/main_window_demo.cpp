@@ -16,42 +16,44 @@ namespace {
 
 std::vector<HWND> g_seen;
 
+struct MainSearch {
+    DWORD pid;
+    HWND found;
+};
+
+BOOL CALLBACK MatchMain(HWND h, LPARAM p) {
+    auto* c = reinterpret_cast<MainSearch*>(p);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(h, &owner);
+    wchar_t text[64] = {}, cls[64] = {};
+    GetWindowTextW(h, text, 64);
+    GetClassNameW(h, cls, 64);
+    if (owner == c->pid && std::wstring(cls) == L"#32770" && std::wstring(text) == L"QuarnMorvane" &&
+        !GetWindow(h, GW_OWNER))
+        c->found = h;
+    return TRUE;
+}
+
+BOOL CALLBACK MatchNewDouble(HWND h, LPARAM p) {
+    wchar_t cls[64] = {};
+    GetClassNameW(h, cls, 64);
+    if (std::wstring(cls) != kDoubleClass) return TRUE;
+    for (HWND s : g_seen)
+        if (s == h) return TRUE;
+    *reinterpret_cast<HWND*>(p) = h;
+    return FALSE;
+}
+
 HWND FindMain(DWORD pid) {
-    struct Ctx {
-        DWORD pid;
-        HWND found;
-    } ctx{pid, nullptr};
-    EnumWindows(
-        [](HWND h, LPARAM p) -> BOOL {
-            auto* c = reinterpret_cast<Ctx*>(p);
-            DWORD owner = 0;
-            GetWindowThreadProcessId(h, &owner);
-            wchar_t text[64] = {}, cls[64] = {};
-            GetWindowTextW(h, text, 64);
-            GetClassNameW(h, cls, 64);
-            if (owner == c->pid && std::wstring(cls) == L"#32770" && std::wstring(text) == L"QuarnMorvane" &&
-                !GetWindow(h, GW_OWNER))
-                c->found = h;
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&ctx));
+    MainSearch ctx{pid, nullptr};
+    EnumWindows(MatchMain, reinterpret_cast<LPARAM>(&ctx));
     return ctx.found;
 }
 
 HWND NextDouble() {
     for (int i = 0; i < 500; ++i) {
         HWND found = nullptr;
-        EnumWindows(
-            [](HWND h, LPARAM p) -> BOOL {
-                wchar_t cls[64] = {};
-                GetClassNameW(h, cls, 64);
-                if (std::wstring(cls) != kDoubleClass) return TRUE;
-                for (HWND s : g_seen)
-                    if (s == h) return TRUE;
-                *reinterpret_cast<HWND*>(p) = h;
-                return FALSE;
-            },
-            reinterpret_cast<LPARAM>(&found));
+        EnumWindows(MatchNewDouble, reinterpret_cast<LPARAM>(&found));
         if (found) {
             g_seen.push_back(found);
             return found;

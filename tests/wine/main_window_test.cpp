@@ -29,18 +29,20 @@ bool WaitFor(const std::function<bool()>& done, DWORD timeoutMs = 20000) {
     return true;
 }
 
+struct EnumCtx {
+    const std::function<bool(HWND)>* keep;
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectWindow(HWND h, LPARAM p) {
+    auto* c = reinterpret_cast<EnumCtx*>(p);
+    if ((*c->keep)(h)) c->found.push_back(h);
+    return TRUE;
+}
+
 std::vector<HWND> TopLevel(const std::function<bool(HWND)>& keep) {
-    struct Ctx {
-        const std::function<bool(HWND)>* keep;
-        std::vector<HWND> found;
-    } ctx{&keep, {}};
-    EnumWindows(
-        [](HWND h, LPARAM p) -> BOOL {
-            auto* c = reinterpret_cast<Ctx*>(p);
-            if ((*c->keep)(h)) c->found.push_back(h);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&ctx));
+    EnumCtx ctx{&keep, {}};
+    EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&ctx));
     return ctx.found;
 }
 
