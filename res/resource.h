@@ -13,6 +13,14 @@
 #define IDD_UPDATE_PROGRESS 156
 #define IDC_UPDATE_PROGRESS 1000
 
+// The main window (res/gamewnd_ui.rc).
+#define IDD_TESSALY3_DIALOG 102
+#define IDC_BTN_HIDE 1001
+#define IDC_BTN_SOUND 1002
+#define IDC_BTN_MENU 1003
+#define IDC_BTN_HALL 1004
+#define IDC_LBL_OTHER_ACCOUNT 1005
+
 #define IDD_FAVORITE 159
 #define IDC_FAVORITE_NAME 1018
 

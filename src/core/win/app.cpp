@@ -7,6 +7,7 @@
 #include "core/win/removal.h"
 #include "extras/win/cache_clean.h"
 #include "extras/win/shortcuts.h"
+#include "gamewnd/win/tessaly3_dlg.h"
 #include "net/win/prgs_dlg.h"
 #include "core/win/crash_dump.h"
 #include "core/win/hardening.h"
@@ -158,6 +159,12 @@ BOOL CTessaly3App::InitInstance() {
             break;
     }
     extras::SetBrowserCacheLimit();
+
+    if (m_runMode == RunGameShortcut || m_runMode == RunInstalled || m_runMode == RunUpdate) {
+        // The main window runs for the launcher's whole life; the process ends with it.
+        gamewnd::RunMainWindow(m_platform.profile, m_state.SettingsPath());
+        return FALSE;
+    }
 
     if (m_runMode == RunGamePage || m_runMode == RunGameHall) {
         if (!m_ole.Start()) {

@@ -83,12 +83,14 @@ BOOL CDlgEx::SetSkin(win::OwnedBitmap background, bool resizeToBackground, bool 
         DestroyButton(m_btnClose);
         CBtnEx::CreateImageButton(m_btnClose, close, place.close->right, place.close->top, kSkinCloseId, this);
         m_btnClose.SetToolTipText(kTipClose);
+        m_btnClose.SetWindowText(kTipClose);  // its name for screen readers; the image is its look
     }
     if (maximize && place.maximize) {
         DestroyButton(m_btnMax);
         CBtnEx::CreateImageButton(m_btnMax, maximize.Get(), place.maximize->right, place.maximize->top,
                                   kSkinMaximizeId, this);
         m_btnMax.SetToolTipText(MaximizeTip(false));
+        m_btnMax.SetWindowText(MaximizeTip(false));
         m_bmpMaximize = std::move(maximize);
         m_bmpRestore = std::move(restore);
     }
@@ -96,6 +98,7 @@ BOOL CDlgEx::SetSkin(win::OwnedBitmap background, bool resizeToBackground, bool 
         DestroyButton(m_btnMin);
         CBtnEx::CreateImageButton(m_btnMin, minimize, place.minimize->right, place.minimize->top, kSkinMinimizeId, this);
         m_btnMin.SetToolTipText(kTipMinimize);
+        m_btnMin.SetWindowText(kTipMinimize);
     }
     return TRUE;
 }
@@ -203,6 +206,7 @@ void CDlgEx::UpdateMaximizeButton(bool maximized) {
     if (!m_btnMax.m_hWnd) return;
     m_btnMax.SetImageStrip(maximized ? m_bmpRestore.Get() : m_bmpMaximize.Get(), false);
     m_btnMax.SetToolTipText(MaximizeTip(maximized));
+    m_btnMax.SetWindowText(MaximizeTip(maximized));
     m_btnMax.Invalidate(FALSE);
 }
 
