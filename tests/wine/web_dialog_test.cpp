@@ -412,10 +412,17 @@ TEST_F(WebDialogTest, DemoPageShowsTableFormAndSprites) {
     EXPECT_NE(dump.find(L"East 1 | open"), std::wstring::npos);
     EXPECT_EQ(Requests("GET /web/sprite.png"), 1u);
     HWND engine = dlg.Browser()->Window();
-    // Real fields: two edits, a check box, a drop-down list and the submit button.
-    EXPECT_NE(::FindWindowExW(engine, nullptr, L"Edit", L"player"), nullptr);
-    EXPECT_NE(::FindWindowExW(engine, nullptr, L"ComboBox", nullptr), nullptr);
-    EXPECT_NE(::FindWindowExW(engine, nullptr, L"Button", L"Log in"), nullptr);
+    // Real fields, in page order: two edits, a check box, a drop-down list and the submit button.
+    std::vector<std::wstring> fields;
+    for (HWND c = ::GetWindow(engine, GW_CHILD); c; c = ::GetWindow(c, GW_HWNDNEXT)) {
+        wchar_t cls[64] = {}, text[64] = {};
+        ::GetClassNameW(c, cls, 64);
+        ::GetWindowTextW(c, text, 64);
+        fields.push_back(std::wstring(cls) + L":" + text);
+    }
+    const std::vector<std::wstring> want = {L"Edit:player", L"Edit:secret", L"Button:", L"ComboBox:West",
+                                            L"Button:Log in"};
+    EXPECT_EQ(fields, want);
 
     // Hover over the second sprite: its hover frame is painted from the image.
     const LPARAM at = CentreOf(dlg, L"s2");

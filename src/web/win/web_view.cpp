@@ -1,7 +1,6 @@
 #include "web/win/web_view.h"
 
-#include <exdisp.h>
-#include <mshtml.h>
+#include <objbase.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -11,6 +10,9 @@
 namespace mrvn::web {
 
 namespace {
+
+// CLSID_HTMLDocument; mingw's uuid library does not carry it.
+constexpr CLSID kHtmlDocument = {0x25336920, 0x03F9, 0x11CF, {0x8F, 0xD0, 0x00, 0xAA, 0x00, 0x68, 0x6F, 0x13}};
 
 const VARIANT* Unwrap(const VARIANT* v) {
     while (v && v->vt == (VT_BYREF | VT_VARIANT)) v = v->pvarVal;
@@ -28,7 +30,7 @@ WebEngine ChosenWebEngine() {
         // Any failure means the platform cannot make a document: Wine without its engine fails with
         // one code or another, so none is tested for.
         IUnknown* doc = nullptr;
-        const HRESULT hr = ::CoCreateInstance(CLSID_HTMLDocument, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown,
+        const HRESULT hr = ::CoCreateInstance(kHtmlDocument, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown,
                                               reinterpret_cast<void**>(&doc));
         if (FAILED(hr) || !doc) return WebEngine::BuiltIn;
         doc->Release();
