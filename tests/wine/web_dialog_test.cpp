@@ -18,10 +18,12 @@ using std::min;
 #include <vector>
 
 #include "framework/pump.h"
+#include "framework/frame.h"
 #include "login/win/dhtml_dlg.h"
 #include "platform/win32/scoped.h"
 #include "util/http_probe.h"
 #include "web/win/page_engine_wnd.h"
+#include "web/win/page_view.h"
 #include "wine/wine_util.h"
 
 namespace mrvn::wt {
@@ -303,6 +305,82 @@ TEST_F(WebDialogTest, EnterDoesNothing) {
     EXPECT_TRUE(::IsWindowVisible(dlg.m_hWnd));
     EXPECT_EQ(dlg.befores.size(), 1u);
     dlg.DestroyWindow();
+}
+
+TEST_F(WebDialogTest, FormPostsFieldsInThePageCharsetAndFollowsTheRedirect) {
+    Route("/web/form.html", "<html><head><meta charset=gbk></head><body><form action=\"/web/post\" method=post>"
+                            "<input type=text name=user value=\"\xD6\xD0\"><input type=checkbox name=keep checked>"
+                            "<input type=submit name=go value=Go></form></body></html>");
+    ASSERT_TRUE(test::SetServerRoute(port_, "/web/post", "redirect", "/web/done.html"));
+    Route("/web/done.html", "<html><head><title>Done</title></head><body>done</body></html>");
+    TestDlg dlg(Url("/web/form.html"));
+    Open(dlg);
+    HWND engine = dlg.Browser()->Window();
+    HWND edit = ::FindWindowExW(engine, nullptr, L"Edit", nullptr);
+    ASSERT_NE(edit, nullptr);
+    ::SetWindowTextW(edit, L"\u4E2D a&b");  // typed by the player
+    // Enter in the field submits through its form's button.
+    ::SetFocus(edit);
+    ::PostMessageW(edit, WM_KEYDOWN, VK_RETURN, 0);
+    ASSERT_TRUE(PumpUntil([&] { return dlg.completes.size() == 2; }));
+    EXPECT_EQ(dlg.titles.back(), L"Done");
+    EXPECT_EQ(dlg.Browser()->LocationURL(), Url("/web/done.html"));
+    EXPECT_EQ(dlg.befores.back(), Url("/web/post"));
+    const std::string log = test::ServerLog(port_);
+    EXPECT_NE(log.find("POST /web/post"), std::string::npos) << log;
+    EXPECT_NE(log.find("Content-Type: application/x-www-form-urlencoded"), std::string::npos) << log;
+    // The server logs no bodies: "user=%D6%D0+a%26b&keep=on&go=Go" is 31 bytes in GBK (34 in UTF-8).
+    EXPECT_NE(log.find("Content-Length: 31\r\n"), std::string::npos) << log;
+    dlg.DestroyWindow();
+}
+
+// The page process's view over the seam: its four operations and put_Silent, Navigate2, Refresh.
+class TestView : public web::CWebPageView {
+public:
+    std::vector<std::wstring> befores, completes, titles;
+    std::wstring cancelPrefix;
+    void OnGetHostInfo(DWORD* flags) override { *flags = web::kHostFlagScrollNo; }
+    void OnBeforeNavigate2(const std::wstring& url, DWORD, const std::wstring&, VARIANT*, const std::wstring&,
+                           BOOL* cancel) override {
+        befores.push_back(url);
+        if (!cancelPrefix.empty() && url.rfind(cancelPrefix, 0) == 0) *cancel = TRUE;
+    }
+    void OnNavigateComplete2(const std::wstring& url) override { completes.push_back(url); }
+    void OnTitleChange(const std::wstring& title) override { titles.push_back(title); }
+};
+
+TEST_F(WebDialogTest, PageViewInAFrame) {
+    Route("/web/main.html", kMainPage);
+    Route("/web/long.html", "<html><body>" + std::string(200, 'x') + "<div style=\"height:3000px\">tall</div>"
+                            "</body></html>");
+    TestView view;
+    fw::CFrameWnd frame;
+    ASSERT_TRUE(frame.LoadFrame(L"page", WS_OVERLAPPEDWINDOW, RECT{0, 0, 400, 300}, nullptr, &view));
+    ::ShowWindow(frame.m_hWnd, SW_SHOW);
+    ASSERT_EQ(view.put_Silent(true), S_OK);
+    ASSERT_EQ(view.Navigate2(Url("/web/main.html")), S_OK);
+    ASSERT_TRUE(PumpUntil([&] { return view.completes.size() == 1; }));
+    EXPECT_EQ(view.titles.back(), L"Main");
+
+    view.cancelPrefix = Url("/web/long");
+    ASSERT_EQ(view.Navigate2(Url("/web/long.html")), S_OK);
+    PumpFor(200);
+    EXPECT_EQ(view.completes.size(), 1u);
+    EXPECT_EQ(Requests("/web/long.html"), 0u);
+
+    // The host's flags say no scroll bars: a tall page gets none.
+    view.cancelPrefix.clear();
+    ASSERT_EQ(view.Navigate2(Url("/web/long.html")), S_OK);
+    ASSERT_TRUE(PumpUntil([&] { return view.completes.size() == 2; }));
+    EXPECT_FALSE(::GetWindowLongW(view.Browser()->Window(), GWL_STYLE) & WS_VSCROLL);
+    ASSERT_EQ(view.Refresh(), S_OK);
+    ASSERT_TRUE(PumpUntil([&] { return view.completes.size() == 3; }));
+    EXPECT_EQ(Requests("GET /web/long.html"), 2u);
+    // Exactly one child window of the view: the engine's.
+    HWND child = ::GetWindow(view.m_hWnd, GW_CHILD);
+    EXPECT_EQ(child, view.Browser()->Window());
+    EXPECT_EQ(::GetWindow(child, GW_HWNDNEXT), nullptr);
+    frame.DestroyWindow();
 }
 
 TEST_F(WebDialogTest, HostAnswersOfTheDialog) {
