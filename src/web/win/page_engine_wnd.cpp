@@ -280,9 +280,10 @@ void CPageEngineWnd::Begin(const Request& req, bool askFirst) {
             }
         }
         VARIANT_BOOL cancel = VARIANT_FALSE;
+        const std::weak_ptr<int> alive = life_;
         events_->BeforeNavigate2(nullptr, &url.outer, &flags.outer, &target.outer, &post.outer, &headers.outer,
                                  &cancel);
-        if (cancel != VARIANT_FALSE || !m_hWnd) return;
+        if (alive.expired() || cancel != VARIANT_FALSE || !m_hWnd) return;
     }
     // Script addresses are let through and do nothing: this engine runs no script.
     if (UrlScheme(req.url) == L"javascript") return;
@@ -295,8 +296,9 @@ void CPageEngineWnd::Begin(const Request& req, bool askFirst) {
         // The platform control's codes: the HTTP status, else INET_E_RESOURCE_NOT_FOUND.
         EventArg url(req.url), target(req.target), status(long(reply.answered ? reply.status : 0x800C0005L));
         VARIANT_BOOL cancel = VARIANT_FALSE;
+        const std::weak_ptr<int> alive = life_;
         if (events_) events_->NavigateError(nullptr, &url.outer, &target.outer, &status.outer, &cancel);
-        if (cancel != VARIANT_FALSE || !m_hWnd) return;
+        if (alive.expired() || cancel != VARIANT_FALSE || !m_hWnd) return;
         if (!reply.answered || reply.body.empty()) {
             Show(req.url, "<html><head><title>\xE6\x97\xA0\xE6\xB3\x95\xE6\x98\xBE\xE7\xA4\xBA\xE6\xAD\xA4\xE9\xA1\xB5</title>"
                           "</head><body><p>\xE6\x97\xA0\xE6\xB3\x95\xE6\x98\xBE\xE7\xA4\xBA\xE6\xAD\xA4\xE9\xA1\xB5</p></body></html>",
@@ -321,6 +323,7 @@ void CPageEngineWnd::Show(const std::wstring& address, const std::string& bytes,
     address_ = address;
     scrollX_ = scrollY_ = 0;
     hover_ = down_ = focusLink_ = kNoNode;
+    pending_ = {};  // an action queued on the page before names nodes of that page
     images_->Clear();
     Relayout();
     FetchImages();
@@ -330,10 +333,14 @@ void CPageEngineWnd::Show(const std::wstring& address, const std::string& bytes,
     const std::wstring title = page_->doc.title.empty() ? address : page_->doc.title;
     BSTR titleText = ::SysAllocStringLen(title.data(), UINT(title.size()));
     EventArg url(address);
+    const std::weak_ptr<int> alive = life_;
     if (events_) events_->TitleChange(titleText);
     ::SysFreeString(titleText);
+    if (alive.expired()) return;
     if (events_ && page_ == page) events_->NavigateComplete2(nullptr, &url.outer);
+    if (alive.expired()) return;
     if (events_ && page_ == page) events_->DocumentComplete(nullptr, &url.outer);
+    if (alive.expired()) return;
     if (page_ == page && m_hWnd && page->doc.refresh.present)
         ::SetTimer(m_hWnd, kRefreshTimer, UINT(std::clamp(page->doc.refresh.seconds, 0, 86400)) * 1000u, nullptr);
 }

@@ -115,7 +115,8 @@ private:
     std::unique_ptr<PageFonts> fonts_;
     std::map<int, Field> fields_;  // by control id
     std::wstring address_;
-    std::string lastBytes_;
+    // Expires with the object: an owner may destroy the view from inside one of its events.
+    std::shared_ptr<int> life_ = std::make_shared<int>(0);
     bool silent_ = false;
     int scrollX_ = 0, scrollY_ = 0;
     NodeId hover_ = kNoNode, down_ = kNoNode, focusLink_ = kNoNode;
