@@ -383,6 +383,35 @@ TEST_F(WebDialogTest, PageViewInAFrame) {
     frame.DestroyWindow();
 }
 
+TEST_F(WebDialogTest, TabWalksLinksAndFieldsAndEnterFollowsALink) {
+    Route("/web/tab.html", "<html><body><a href=\"app:tab\">first</a> <input type=text name=a> "
+                           "<a href=\"app:second\">second</a></body></html>");
+    TestDlg dlg(Url("/web/tab.html"));
+    Open(dlg);
+    HWND engine = dlg.Browser()->Window();
+    HWND edit = ::FindWindowExW(engine, nullptr, L"Edit", nullptr);
+    ASSERT_NE(edit, nullptr);
+    ::SetFocus(engine);
+    auto key = [&](WPARAM vk) {
+        ::PostMessageW(::GetFocus(), WM_KEYDOWN, vk, 0);
+        PumpFor(50);
+    };
+    key(VK_TAB);  // the first link
+    EXPECT_EQ(::GetFocus(), engine);
+    key(VK_TAB);  // the field
+    EXPECT_EQ(::GetFocus(), edit);
+    key(VK_TAB);  // the second link
+    EXPECT_EQ(::GetFocus(), engine);
+    key(VK_RETURN);
+    ASSERT_TRUE(PumpUntil([&] { return !dlg.commands.empty(); }));
+    EXPECT_EQ(dlg.commands, std::vector<std::wstring>{L"app:second"});
+    key(VK_TAB);  // round to the first link again
+    key(VK_RETURN);
+    ASSERT_TRUE(PumpUntil([&] { return dlg.commands.size() == 2; }));
+    EXPECT_EQ(dlg.commands[1], L"app:tab");
+    dlg.DestroyWindow();
+}
+
 TEST_F(WebDialogTest, HostAnswersOfTheDialog) {
     TestDlg dlg(L"");
     EXPECT_EQ(dlg.HostFlags(), 0x0Du);
