@@ -1,0 +1,17 @@
+#include "web/scroll_rule.h"
+
+namespace mrvn::web {
+
+ScrollBars ChooseScrollBars(const std::wstring& bodyScroll, bool hostNoScroll, int docWidth, int docHeight,
+                            int viewWidth, int viewHeight, int barSize) {
+    ScrollBars bars;
+    const bool always = bodyScroll == L"yes";
+    const bool allowed = bodyScroll != L"no" && (always || bodyScroll == L"auto" || !hostNoScroll);
+    if (!allowed) return bars;
+    bars.vertical = always || docHeight > viewHeight;
+    bars.horizontal = docWidth > viewWidth - (bars.vertical ? barSize : 0);
+    if (!bars.vertical && bars.horizontal) bars.vertical = docHeight > viewHeight - barSize;
+    return bars;
+}
+
+}  // namespace mrvn::web

@@ -1,0 +1,577 @@
+// The HTML dialog over the built-in page engine, against pages of the loopback test server: the
+// navigation filter, error handling, refresh, charsets, the body colour on screen, sprite buttons.
+#include <windows.h>
+#include <objidl.h>
+#include <shlwapi.h>
+// gdiplus.h wants min and max from the Windows headers' old macros.
+#include <algorithm>
+namespace Gdiplus {
+using std::max;
+using std::min;
+}  // namespace Gdiplus
+#include <gdiplus.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "framework/pump.h"
+#include "framework/frame.h"
+#include "login/win/dhtml_dlg.h"
+#include "platform/win32/scoped.h"
+#include "util/http_probe.h"
+#include "web/win/page_engine_wnd.h"
+#include "web/win/page_view.h"
+#include "wine/wine_util.h"
+
+namespace mrvn::wt {
+namespace {
+
+constexpr UINT kTemplate = 9101;  // tests/wine/web_test.rc
+
+class TestDlg : public login::CDHtmDlgEx {
+public:
+    explicit TestDlg(std::wstring url) : CDHtmDlgEx(kTemplate, std::move(url)) {}
+    std::vector<std::wstring> befores, commands, completes, titles;
+    std::vector<long> errors;
+
+    void OnBeforeNavigate2(IDispatch* disp, VARIANT* url, VARIANT* flags, VARIANT* frame, VARIANT* post,
+                           VARIANT* headers, VARIANT_BOOL* cancel) override {
+        befores.push_back(web::VariantText(url));
+        CDHtmDlgEx::OnBeforeNavigate2(disp, url, flags, frame, post, headers, cancel);
+    }
+    void OnAppCommand(const std::wstring& url) override { commands.push_back(url); }
+    void OnNavigateComplete(IDispatch* disp, const std::wstring& url) override {
+        CDHtmDlgEx::OnNavigateComplete(disp, url);
+        completes.push_back(url);
+    }
+    void OnTitleChange(const std::wstring& title) override { titles.push_back(title); }
+    BOOL OnNavigateError(IDispatch* disp, VARIANT* url, VARIANT* frame, VARIANT* status, BOOL* cancel) override {
+        errors.push_back(web::VariantLong(status));
+        return CDHtmDlgEx::OnNavigateError(disp, url, frame, status, cancel);
+    }
+
+    web::CPageEngineWnd* Engine() const { return dynamic_cast<web::CPageEngineWnd*>(Browser()); }
+    std::wstring Dump() const { return Browser() ? Browser()->TextDump() : L""; }
+};
+
+// Pumps through the program's own pre-translation until `done` or `ms` pass.
+template <typename Pred>
+bool PumpUntil(Pred done, DWORD ms = 5000) {
+    const DWORD start = ::GetTickCount();
+    for (;;) {
+        MSG msg;
+        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (!fw::PreTranslate(&msg)) {
+                ::TranslateMessage(&msg);
+                ::DispatchMessageW(&msg);
+            }
+        }
+        if (done()) return true;
+        if (::GetTickCount() - start > ms) return false;
+        ::Sleep(5);
+    }
+}
+void PumpFor(DWORD ms) {
+    PumpUntil([] { return false; }, ms);
+}
+
+class WebDialogTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        ::SetEnvironmentVariableW(L"MRVN_WEB_ENGINE", L"builtin");
+        _putenv("MRVN_WEB_ENGINE=builtin");
+    }
+    void SetUp() override {
+        port_ = TestServerPort();
+        ASSERT_NE(port_, 0) << "MRVN_TEST_PORT";
+        ASSERT_TRUE(ole_.Start());
+        ASSERT_TRUE(gdiplus_.Start());
+        ASSERT_TRUE(test::ResetServer(port_));
+    }
+    std::wstring Url(const std::string& path) const {
+        return L"http://127.0.0.1:" + std::to_wstring(port_) + std::wstring(path.begin(), path.end());
+    }
+    void Route(const std::string& path, const std::string& html) {
+        ASSERT_TRUE(test::SetServerRoute(port_, path, "ok", html));
+    }
+    // Opens the dialog on `path` and waits for the page to be shown.
+    void Open(TestDlg& dlg) {
+        ASSERT_TRUE(dlg.Create(kTemplate));
+        ::ShowWindow(dlg.m_hWnd, SW_SHOW);
+        ASSERT_TRUE(PumpUntil([&] { return !dlg.completes.empty(); })) << "no page shown";
+    }
+    size_t Requests(const std::string& needle) const {
+        const auto lines = test::RequestLinesOf(test::ServerLog(port_));
+        return size_t(std::count_if(lines.begin(), lines.end(),
+                                    [&](const std::string& l) { return l.find(needle) != std::string::npos; }));
+    }
+    // The centre of element `id` in the engine window's client coordinates.
+    static LPARAM CentreOf(TestDlg& dlg, const wchar_t* id) {
+        auto page = dlg.Engine()->Page();
+        const web::Rect r = page->layout.Box(page->doc.ElementById(id));
+        return MAKELPARAM(r.x + r.w / 2, r.y + r.h / 2);
+    }
+    static void ClickAt(HWND hwnd, LPARAM at) {
+        ::PostMessageW(hwnd, WM_MOUSEMOVE, 0, at);
+        ::PostMessageW(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, at);
+        ::PostMessageW(hwnd, WM_LBUTTONUP, 0, at);
+    }
+
+    uint16_t port_ = 0;
+    win::ScopedOleInit ole_;
+    win::ScopedGdiplus gdiplus_;
+};
+
+const char kMainPage[] =
+    "<html><head><title>Main</title></head><body>"
+    "<p>main page</p>"
+    "<a id=app href=\"app:link?x=1\">app link</a> "
+    "<a id=upper href=\"APP:upper\">upper</a> "
+    "<a id=js href=\"javascript:void(0)\">js</a> "
+    "<a id=missing href=\"/web/missing.html\">missing</a>"
+    "<form action=\"app:form\" method=get><input type=text name=user value=me><input type=submit value=Go></form>"
+    "</body></html>";
+
+TEST_F(WebDialogTest, AppAddressesReachTheDialogAndAreNeverRequested) {
+    Route("/web/main.html", kMainPage);
+    Route("/web/refresh.html", "<html><head><meta http-equiv=\"refresh\" content=\"0;url=app:refresh\"></head>"
+                               "<body>refreshing</body></html>");
+    TestDlg dlg(Url("/web/main.html"));
+    Open(dlg);
+    HWND engine = dlg.Browser()->Window();
+    // The body scroll is "auto" after the navigation, whatever the page said.
+    auto page = dlg.Engine()->Page();
+    EXPECT_EQ(page->doc.AttrOr(page->doc.body, L"scroll"), L"auto");
+    EXPECT_EQ(dlg.titles.back(), L"Main");
+
+    ClickAt(engine, CentreOf(dlg, L"app"));
+    ASSERT_TRUE(PumpUntil([&] { return dlg.commands.size() == 1; }));
+    EXPECT_EQ(dlg.commands[0], L"app:link?x=1");
+
+    // The form's submit button is a real button control.
+    HWND button = ::FindWindowExW(engine, nullptr, L"Button", L"Go");
+    ASSERT_NE(button, nullptr);
+    ::PostMessageW(button, BM_CLICK, 0, 0);
+    ASSERT_TRUE(PumpUntil([&] { return dlg.commands.size() == 2; }));
+    EXPECT_EQ(dlg.commands[1], L"app:form?user=me");
+
+    // A javascript: address is let through and does nothing: the page stays.
+    ClickAt(engine, CentreOf(dlg, L"js"));
+    ASSERT_TRUE(PumpUntil([&] { return dlg.befores.size() == 4; }));
+    PumpFor(200);
+    EXPECT_EQ(dlg.Browser()->LocationURL(), Url("/web/main.html"));
+    EXPECT_TRUE(dlg.errors.empty());
+
+    ASSERT_EQ(dlg.Navigate(Url("/web/refresh.html")), S_OK);
+    ASSERT_TRUE(PumpUntil([&] { return dlg.commands.size() == 3; }));
+    EXPECT_EQ(dlg.commands[2], L"app:refresh");
+    EXPECT_EQ(dlg.Browser()->LocationURL(), Url("/web/refresh.html"));
+
+    EXPECT_EQ(Requests("app"), 0u) << test::ServerLog(port_);
+    EXPECT_EQ(Requests("GET /web/main.html"), 1u);
+    dlg.DestroyWindow();
+}
+
+TEST_F(WebDialogTest, UpperCaseAppAndMissingPagesRaiseErrorsAndThePageStays) {
+    Route("/web/main.html", kMainPage);
+    TestDlg dlg(Url("/web/main.html"));
+    Open(dlg);
+    HWND engine = dlg.Browser()->Window();
+    const std::wstring before = dlg.Dump();
+    ASSERT_NE(before.find(L"main page"), std::wstring::npos) << before.size();
+
+    ClickAt(engine, CentreOf(dlg, L"upper"));
+    ASSERT_TRUE(PumpUntil([&] { return dlg.errors.size() == 1; }));
+    EXPECT_TRUE(dlg.commands.empty());
+    EXPECT_EQ(dlg.befores.back(), L"APP:upper");
+
+    ClickAt(engine, CentreOf(dlg, L"missing"));
+    ASSERT_TRUE(PumpUntil([&] { return dlg.errors.size() == 2; }));
+    EXPECT_EQ(dlg.errors[1], 404);
+    EXPECT_EQ(Requests("GET /web/missing.html"), 1u);
+    PumpFor(100);
+    EXPECT_EQ(dlg.Browser()->LocationURL(), Url("/web/main.html"));
+    EXPECT_EQ(dlg.Dump(), before);
+    EXPECT_EQ(dlg.completes.size(), 1u);
+
+    // Refresh fetches the page again and shows it.
+    ASSERT_EQ(dlg.Browser()->Refresh(), S_OK);
+    ASSERT_TRUE(PumpUntil([&] { return dlg.completes.size() == 2; }));
+    EXPECT_EQ(Requests("GET /web/main.html"), 2u);
+    dlg.DestroyWindow();
+}
+
+TEST_F(WebDialogTest, ChineseTextInGbkAndUtf8) {
+    struct Case {
+        const char* path;
+        std::string html;
+    };
+    const Case cases[] = {
+        {"/web/gbk.html", "<html><head><meta charset=gbk></head><body><p>\xD6\xD0\xCE\xC4 gbk</p></body></html>"},
+        {"/web/gbk2.html", "<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; charset=gb2312\">"
+                           "</head><body>\xB5\xC7\xC2\xBC</body></html>"},
+        {"/web/utf8.html", "<html><head><meta charset=\"utf-8\"></head><body><p>\xE4\xB8\xAD\xE6\x96\x87 utf8</p></body></html>"},
+    };
+    const std::wstring expect[] = {L"\u4E2D\u6587 gbk", L"\u767B\u5F55", L"\u4E2D\u6587 utf8"};
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        Route(cases[i].path, cases[i].html);
+        TestDlg dlg(Url(cases[i].path));
+        Open(dlg);
+        EXPECT_NE(dlg.Dump().find(expect[i]), std::wstring::npos) << cases[i].path;
+        dlg.DestroyWindow();
+    }
+}
+
+TEST_F(WebDialogTest, BodyColourReachesTheScreenExactly) {
+    Route("/web/key.html", "<html><body bgcolor=#FEFEFE style=\"margin:0\"><div style=\"width:40px;height:40px;"
+                           "background-color:#102030\"></div></body></html>");
+    TestDlg dlg(Url("/web/key.html"));
+    Open(dlg);
+    HWND engine = dlg.Browser()->Window();
+    ::RedrawWindow(engine, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    PumpFor(100);
+    HDC dc = ::GetDC(engine);
+    const COLORREF body = ::GetPixel(dc, 200, 150);
+    const COLORREF box = ::GetPixel(dc, 20, 20);
+    ::ReleaseDC(engine, dc);
+    EXPECT_EQ(body, RGB(0xFE, 0xFE, 0xFE));
+    EXPECT_EQ(box, RGB(0x10, 0x20, 0x30));
+    dlg.DestroyWindow();
+}
+
+const char kSpritePage[] =
+    "<html><body style=\"margin:0\">"
+    "<a id=b class=button href=\"app:sprite\" style=\"display:block;width:60px;height:20px\"></a>"
+    "<a id=d class=button disabled href=\"app:disabled\" style=\"display:block;width:60px;height:20px\"></a>"
+    "<p>text</p></body></html>";
+
+TEST_F(WebDialogTest, SpriteButtonPressDragOffAndRelease) {
+    Route("/web/sprite.html", kSpritePage);
+    TestDlg dlg(Url("/web/sprite.html"));
+    Open(dlg);
+    HWND engine = dlg.Browser()->Window();
+    auto page = dlg.Engine()->Page();
+    const web::NodeId b = page->doc.ElementById(L"b");
+    auto frame = [&](web::NodeId n) { return page->doc.BackgroundPositionX(n).value_or(999); };
+
+    const LPARAM at = CentreOf(dlg, L"b");
+    ::PostMessageW(engine, WM_MOUSEMOVE, 0, at);
+    ASSERT_TRUE(PumpUntil([&] { return frame(b) == -60; })) << "hover frame";
+    ::PostMessageW(engine, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    ASSERT_TRUE(PumpUntil([&] { return frame(b) == -120; })) << "pressed frame";
+    EXPECT_EQ(::GetCapture(), dlg.m_hWnd);
+    ASSERT_TRUE(dlg.PressedElement());
+
+    // Dragged off and released outside: the normal frame, no click.
+    ::PostMessageW(dlg.m_hWnd, WM_LBUTTONUP, 0, MAKELPARAM(300, 150));
+    ASSERT_TRUE(PumpUntil([&] { return frame(b) == 0; })) << "normal frame";
+    PumpFor(200);
+    EXPECT_TRUE(dlg.commands.empty());
+    EXPECT_EQ(::GetCapture(), nullptr);
+    EXPECT_FALSE(dlg.PressedElement());
+
+    // Released inside: the hover frame and one click.
+    ::PostMessageW(engine, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    ASSERT_TRUE(PumpUntil([&] { return frame(b) == -120; }));
+    ::PostMessageW(dlg.m_hWnd, WM_LBUTTONUP, 0, at);
+    ASSERT_TRUE(PumpUntil([&] { return !dlg.commands.empty(); }));
+    PumpFor(200);
+    EXPECT_EQ(dlg.commands, std::vector<std::wstring>{L"app:sprite"});
+    EXPECT_EQ(frame(b), -60);
+
+    // A disabled sprite never changes and never clicks; the release goes to the page.
+    const web::NodeId d = page->doc.ElementById(L"d");
+    ClickAt(engine, CentreOf(dlg, L"d"));
+    PumpFor(300);
+    EXPECT_EQ(frame(d), 999);
+    EXPECT_EQ(::GetCapture(), nullptr);
+    EXPECT_EQ(dlg.commands.size(), 1u);
+    dlg.DestroyWindow();
+}
+
+TEST_F(WebDialogTest, EnterDoesNothing) {
+    Route("/web/main.html", kMainPage);
+    TestDlg dlg(Url("/web/main.html"));
+    Open(dlg);
+    HWND engine = dlg.Browser()->Window();
+    ::SetFocus(engine);
+    ::PostMessageW(engine, WM_KEYDOWN, VK_RETURN, 0);
+    ::PostMessageW(dlg.m_hWnd, WM_COMMAND, IDOK, 0);
+    PumpFor(300);
+    EXPECT_TRUE(::IsWindow(dlg.m_hWnd));
+    EXPECT_TRUE(::IsWindowVisible(dlg.m_hWnd));
+    EXPECT_EQ(dlg.befores.size(), 1u);
+    dlg.DestroyWindow();
+}
+
+TEST_F(WebDialogTest, FormPostsFieldsInThePageCharsetAndFollowsTheRedirect) {
+    Route("/web/form.html", "<html><head><meta charset=gbk></head><body><form action=\"/web/post\" method=post>"
+                            "<input type=text name=user value=\"\xD6\xD0\"><input type=checkbox name=keep checked>"
+                            "<input type=submit name=go value=Go></form></body></html>");
+    ASSERT_TRUE(test::SetServerRoute(port_, "/web/post", "redirect", "/web/done.html"));
+    Route("/web/done.html", "<html><head><title>Done</title></head><body>done</body></html>");
+    TestDlg dlg(Url("/web/form.html"));
+    Open(dlg);
+    HWND engine = dlg.Browser()->Window();
+    HWND edit = ::FindWindowExW(engine, nullptr, L"Edit", nullptr);
+    ASSERT_NE(edit, nullptr);
+    ::SetWindowTextW(edit, L"\u4E2D a&b");  // typed by the player
+    // Enter in the field submits through its form's button.
+    ::SetFocus(edit);
+    ::PostMessageW(edit, WM_KEYDOWN, VK_RETURN, 0);
+    ASSERT_TRUE(PumpUntil([&] { return dlg.completes.size() == 2; }));
+    EXPECT_EQ(dlg.titles.back(), L"Done");
+    EXPECT_EQ(dlg.Browser()->LocationURL(), Url("/web/done.html"));
+    EXPECT_EQ(dlg.befores.back(), Url("/web/post"));
+    const std::string log = test::ServerLog(port_);
+    EXPECT_NE(log.find("POST /web/post"), std::string::npos) << log;
+    EXPECT_NE(log.find("Content-Type: application/x-www-form-urlencoded"), std::string::npos) << log;
+    // The server logs no bodies: "user=%D6%D0+a%26b&keep=on&go=Go" is 31 bytes in GBK (34 in UTF-8).
+    EXPECT_NE(log.find("Content-Length: 31\r\n"), std::string::npos) << log;
+    dlg.DestroyWindow();
+}
+
+// The page process's view over the seam: its four operations and put_Silent, Navigate2, Refresh.
+class TestView : public web::CWebPageView {
+public:
+    std::vector<std::wstring> befores, completes, titles;
+    std::wstring cancelPrefix;
+    void OnGetHostInfo(DWORD* flags) override { *flags = web::kHostFlagScrollNo; }
+    void OnBeforeNavigate2(const std::wstring& url, DWORD, const std::wstring&, VARIANT*, const std::wstring&,
+                           BOOL* cancel) override {
+        befores.push_back(url);
+        if (!cancelPrefix.empty() && url.rfind(cancelPrefix, 0) == 0) *cancel = TRUE;
+    }
+    void OnNavigateComplete2(const std::wstring& url) override { completes.push_back(url); }
+    void OnTitleChange(const std::wstring& title) override { titles.push_back(title); }
+};
+
+TEST_F(WebDialogTest, PageViewInAFrame) {
+    Route("/web/main.html", kMainPage);
+    Route("/web/long.html", "<html><body>" + std::string(200, 'x') + "<div style=\"height:3000px\">tall</div>"
+                            "</body></html>");
+    TestView view;
+    fw::CFrameWnd frame;
+    ASSERT_TRUE(frame.LoadFrame(L"page", WS_OVERLAPPEDWINDOW, RECT{0, 0, 400, 300}, nullptr, &view));
+    ::ShowWindow(frame.m_hWnd, SW_SHOW);
+    ASSERT_EQ(view.put_Silent(true), S_OK);
+    ASSERT_EQ(view.Navigate2(Url("/web/main.html")), S_OK);
+    ASSERT_TRUE(PumpUntil([&] { return view.completes.size() == 1; }));
+    EXPECT_EQ(view.titles.back(), L"Main");
+
+    view.cancelPrefix = Url("/web/long");
+    ASSERT_EQ(view.Navigate2(Url("/web/long.html")), S_OK);
+    PumpFor(200);
+    EXPECT_EQ(view.completes.size(), 1u);
+    EXPECT_EQ(Requests("/web/long.html"), 0u);
+
+    // The host's flags say no scroll bars: a tall page gets none.
+    view.cancelPrefix.clear();
+    ASSERT_EQ(view.Navigate2(Url("/web/long.html")), S_OK);
+    ASSERT_TRUE(PumpUntil([&] { return view.completes.size() == 2; }));
+    EXPECT_FALSE(::GetWindowLongW(view.Browser()->Window(), GWL_STYLE) & WS_VSCROLL);
+    ASSERT_EQ(view.Refresh(), S_OK);
+    ASSERT_TRUE(PumpUntil([&] { return view.completes.size() == 3; }));
+    EXPECT_EQ(Requests("GET /web/long.html"), 2u);
+    // Exactly one child window of the view: the engine's.
+    HWND child = ::GetWindow(view.m_hWnd, GW_CHILD);
+    EXPECT_EQ(child, view.Browser()->Window());
+    EXPECT_EQ(::GetWindow(child, GW_HWNDNEXT), nullptr);
+    frame.DestroyWindow();
+}
+
+TEST_F(WebDialogTest, TabWalksLinksAndFieldsAndEnterFollowsALink) {
+    Route("/web/tab.html", "<html><body><a href=\"app:tab\">first</a> <input type=text name=a> "
+                           "<a href=\"app:second\">second</a></body></html>");
+    TestDlg dlg(Url("/web/tab.html"));
+    Open(dlg);
+    HWND engine = dlg.Browser()->Window();
+    HWND edit = ::FindWindowExW(engine, nullptr, L"Edit", nullptr);
+    ASSERT_NE(edit, nullptr);
+    ::SetFocus(engine);
+    auto key = [&](WPARAM vk) {
+        ::PostMessageW(::GetFocus(), WM_KEYDOWN, vk, 0);
+        PumpFor(50);
+    };
+    key(VK_TAB);  // the first link
+    EXPECT_EQ(::GetFocus(), engine);
+    key(VK_TAB);  // the field
+    EXPECT_EQ(::GetFocus(), edit);
+    key(VK_TAB);  // the second link
+    EXPECT_EQ(::GetFocus(), engine);
+    key(VK_RETURN);
+    ASSERT_TRUE(PumpUntil([&] { return !dlg.commands.empty(); }));
+    EXPECT_EQ(dlg.commands, std::vector<std::wstring>{L"app:second"});
+    key(VK_TAB);  // round to the first link again
+    key(VK_RETURN);
+    ASSERT_TRUE(PumpUntil([&] { return dlg.commands.size() == 2; }));
+    EXPECT_EQ(dlg.commands[1], L"app:tab");
+    dlg.DestroyWindow();
+}
+
+TEST_F(WebDialogTest, HostAnswersOfTheDialog) {
+    TestDlg dlg(L"");
+    EXPECT_EQ(dlg.HostFlags(), 0x0Du);
+    EXPECT_EQ(dlg.ShowContextMenu(0, POINT{}), S_OK);
+    LRESULT result = 0;
+    EXPECT_EQ(dlg.ShowMessage(nullptr, nullptr, nullptr, 0, nullptr, 0, &result), S_FALSE);
+    EXPECT_EQ(dlg.ShowHelp(nullptr, nullptr, 0, 0, POINT{}, nullptr), S_FALSE);
+    // The filter: exactly "app:" is caught; "javascript" is let through; anything else untouched.
+    struct Case {
+        const wchar_t* url;
+        VARIANT_BOOL in, out;
+        size_t commands;
+    } cases[] = {
+        {L"app:x", VARIANT_FALSE, VARIANT_TRUE, 1}, {L"App:x", VARIANT_FALSE, VARIANT_FALSE, 0},
+        {L"ap", VARIANT_TRUE, VARIANT_TRUE, 0},     {L"javascript:1", VARIANT_TRUE, VARIANT_FALSE, 0},
+        {L"JAVASCRIPT:1", VARIANT_TRUE, VARIANT_TRUE, 0}, {L"http://a/", VARIANT_TRUE, VARIANT_TRUE, 0},
+    };
+    for (const Case& c : cases) {
+        dlg.commands.clear();
+        VARIANT inner, outer;
+        inner.vt = VT_BSTR;
+        inner.bstrVal = ::SysAllocString(c.url);
+        outer.vt = VT_BYREF | VT_VARIANT;
+        outer.pvarVal = &inner;
+        VARIANT_BOOL cancel = c.in;
+        dlg.BeforeNavigate2(nullptr, &outer, nullptr, nullptr, nullptr, nullptr, &cancel);
+        ::SysFreeString(inner.bstrVal);
+        EXPECT_EQ(cancel, c.out) << c.url;
+        EXPECT_EQ(dlg.commands.size(), c.commands) << c.url;
+    }
+}
+
+namespace gp = Gdiplus::DllExports;
+
+int XOf(LPARAM l) { return short(LOWORD(l)); }
+int YOf(LPARAM l) { return short(HIWORD(l)); }
+
+const CLSID kPngEncoder = {0x557CF406, 0x1A04, 0x11D3, {0x9A, 0x73, 0x00, 0x00, 0xF8, 0x1E, 0xF3, 0x2E}};
+
+std::string SaveAsPng(Gdiplus::GpBitmap* bmp) {
+    std::string out;
+    IStream* stream = ::SHCreateMemStream(nullptr, 0);
+    if (!stream) return out;
+    if (gp::GdipSaveImageToStream(bmp, stream, &kPngEncoder, nullptr) == Gdiplus::Ok) {
+        STATSTG st{};
+        stream->Stat(&st, STATFLAG_NONAME);
+        out.resize(size_t(st.cbSize.QuadPart));
+        LARGE_INTEGER zero{};
+        stream->Seek(zero, STREAM_SEEK_SET, nullptr);
+        ULONG got = 0;
+        stream->Read(out.data(), ULONG(out.size()), &got);
+        out.resize(got);
+    }
+    stream->Release();
+    return out;
+}
+
+// A 3-frame sprite, each frame 80 x 24 in one solid colour: normal, hover, pressed.
+std::string SpritePng() {
+    Gdiplus::GpBitmap* bmp = nullptr;
+    gp::GdipCreateBitmapFromScan0(240, 24, 0, PixelFormat32bppARGB, nullptr, &bmp);
+    const Gdiplus::ARGB colours[] = {0xFF3060C0, 0xFF4080E0, 0xFF203880};
+    for (int x = 0; x < 240; ++x)
+        for (int y = 0; y < 24; ++y) gp::GdipBitmapSetPixel(bmp, x, y, (y == 0 || y == 23) ? 0xFF102040 : colours[x / 80]);
+    std::string png = SaveAsPng(bmp);
+    gp::GdipDisposeImage(bmp);
+    return png;
+}
+
+const char kDemoPage[] =
+    "<html><head><title>\xE6\xBC\x94\xE7\xA4\xBA</title><style>"
+    "body { background-color: #F4F6FA; font-size: 13px; margin: 8px }"
+    "h1 { font-size: 18px; color: #203060 }"
+    ".button { display: inline-block; width: 80px; height: 24px; background-image: url(/web/sprite.png);"
+    " background-repeat: no-repeat; margin: 4px }"
+    "td { padding: 2px }"
+    "</style></head><body scroll=no>"
+    "<h1>\xE6\x91\xA9\xE6\x96\x87\xE5\xA4\xA7\xE5\x8E\x85 Morvane</h1>"
+    "<p>Built-in page engine: <b>bold</b>, <font color=#C03020>coloured</font> and "
+    "<a href=\"/web/other.html\">a link</a>. \xE4\xB8\xAD\xE6\x96\x87\xE6\x96\x87\xE5\xAD\x97\xE6\x8D\xA2\xE8\xA1\x8C"
+    "\xE5\x9C\xA8\xE4\xBB\xBB\xE6\x84\x8F\xE4\xB8\xA4\xE5\xAD\x97\xE4\xB9\x8B\xE9\x97\xB4\xE3\x80\x82</p>"
+    "<table border=1 width=360 bgcolor=#FFFFFF><tr><th>Server</th><th>State</th></tr>"
+    "<tr><td>East 1</td><td><font color=green>open</font></td></tr>"
+    "<tr><td colspan=2 align=center>two columns</td></tr></table>"
+    "<form action=\"app:login\" method=post><p>User <input type=text name=user value=player> "
+    "Password <input type=password name=pw value=secret></p>"
+    "<p><input type=checkbox name=keep checked> keep <select name=zone><option>East</option>"
+    "<option selected>West</option></select> <input type=submit value=\"Log in\"></p></form>"
+    "<div><a id=s1 class=button href=\"app:one\"></a><a id=s2 class=button href=\"app:two\"></a>"
+    "<a id=s3 class=button disabled href=\"app:three\"></a></div>"
+    "</body></html>";
+
+// The demo page of the gallery: text, a table, a form, sprite buttons with their image. With
+// MRVN_WEB_SHOT set, the dialog's picture is saved there as PNG.
+TEST_F(WebDialogTest, DemoPageShowsTableFormAndSprites) {
+    Route("/web/demo.html", kDemoPage);
+    ASSERT_TRUE(test::SetServerRoute(port_, "/web/sprite.png", "ok", SpritePng()));
+    TestDlg dlg(Url("/web/demo.html"));
+    ASSERT_TRUE(dlg.Create(kTemplate));
+    ::SetWindowPos(dlg.m_hWnd, nullptr, 0, 0, 520, 400, SWP_NOZORDER | SWP_NOMOVE);
+    ::ShowWindow(dlg.m_hWnd, SW_SHOW);
+    ASSERT_TRUE(PumpUntil([&] { return !dlg.completes.empty(); }));
+    const std::wstring dump = dlg.Dump();
+    EXPECT_NE(dump.find(L"Server | State"), std::wstring::npos) << dump.size();
+    EXPECT_NE(dump.find(L"East 1 | open"), std::wstring::npos);
+    EXPECT_EQ(Requests("GET /web/sprite.png"), 1u);
+    HWND engine = dlg.Browser()->Window();
+    // Real fields, in page order: two edits, a check box, a drop-down list and the submit button.
+    std::vector<std::wstring> fields;
+    for (HWND c = ::GetWindow(engine, GW_CHILD); c; c = ::GetWindow(c, GW_HWNDNEXT)) {
+        wchar_t cls[64] = {}, text[64] = {};
+        ::GetClassNameW(c, cls, 64);
+        ::GetWindowTextW(c, text, 64);
+        fields.push_back(std::wstring(cls) + L":" + text);
+    }
+    const std::vector<std::wstring> want = {L"Edit:player", L"Edit:secret", L"Button:", L"ComboBox:West",
+                                            L"Button:Log in"};
+    EXPECT_EQ(fields, want);
+
+    // Hover over the second sprite: its hover frame is painted from the image.
+    const LPARAM at = CentreOf(dlg, L"s2");
+    ::PostMessageW(engine, WM_MOUSEMOVE, 0, at);
+    auto page = dlg.Engine()->Page();
+    ASSERT_TRUE(PumpUntil([&] { return page->doc.BackgroundPositionX(page->doc.ElementById(L"s2")) == -80; }));
+    ::RedrawWindow(engine, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    PumpFor(200);
+    HDC dc = ::GetDC(engine);
+    const COLORREF hover = ::GetPixel(dc, XOf(at), YOf(at));
+    const COLORREF normal = ::GetPixel(dc, XOf(CentreOf(dlg, L"s1")), YOf(at));
+    ::ReleaseDC(engine, dc);
+    EXPECT_EQ(hover, RGB(0x40, 0x80, 0xE0));
+    EXPECT_EQ(normal, RGB(0x30, 0x60, 0xC0));
+
+    wchar_t shot[MAX_PATH] = {};
+    if (::GetEnvironmentVariableW(L"MRVN_WEB_SHOT", shot, MAX_PATH)) {
+        const RECT wr = dlg.GetWindowRect();
+        const int w = wr.right - wr.left, h = wr.bottom - wr.top;
+        HDC screen = ::GetWindowDC(dlg.m_hWnd);
+        HDC mem = ::CreateCompatibleDC(screen);
+        HBITMAP bmp = ::CreateCompatibleBitmap(screen, w, h);
+        HGDIOBJ old = ::SelectObject(mem, bmp);
+        ::PrintWindow(dlg.m_hWnd, mem, 0);
+        ::BitBlt(mem, 0, 0, w, h, screen, 0, 0, SRCCOPY);
+        ::SelectObject(mem, old);
+        Gdiplus::GpBitmap* image = nullptr;
+        gp::GdipCreateBitmapFromHBITMAP(bmp, nullptr, &image);
+        const std::string png = SaveAsPng(image);
+        gp::GdipDisposeImage(image);
+        ::DeleteObject(bmp);
+        ::DeleteDC(mem);
+        ::ReleaseDC(dlg.m_hWnd, screen);
+        HANDLE f = ::CreateFileW(shot, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        DWORD wrote = 0;
+        if (f != INVALID_HANDLE_VALUE) {
+            ::WriteFile(f, png.data(), DWORD(png.size()), &wrote, nullptr);
+            ::CloseHandle(f);
+        }
+    }
+    dlg.DestroyWindow();
+}
+
+}  // namespace
+}  // namespace mrvn::wt
