@@ -69,6 +69,9 @@ public:
     // Written only by the job, read by the caller after the job is done.
     std::vector<unsigned char> buffer;
     DWORD count = 0;
+    DWORD queried = 0;
+    // Caller's side: body bytes WinINet has reported as received and not yet handed out.
+    DWORD available = 0;
 
 private:
     static DWORD WINAPI Main(void* p) {
@@ -160,13 +163,30 @@ bool Win32HttpSession::Read(NetHandle request, void* buffer, uint32_t size, uint
     const std::shared_ptr<Helper> helper = HelperOf(request);
     if (!helper) return false;
     Helper* h = helper.get();
+    // Bytes already received cannot block, so they need no hand-over to the helper (a cancel
+    // still returns at once: only the helper ever waits on the network).
+    if (h->available >= size) {
+        DWORD count = 0;
+        if (!InternetReadFile(H(request), buffer, size, &count)) return false;
+        got = count < size ? count : size;
+        h->available = h->available > got ? h->available - got : 0;
+        return true;
+    }
     if (h->buffer.size() < size) h->buffer.resize(size);
+    // Asking what is available first makes Wine fill its read buffer with one receive instead of
+    // one receive per read; the read itself is the same one read of `size` bytes.
     const bool ok = h->Call([request, h, size] {
         h->count = 0;
+        h->queried = 0;
+        if (!InternetQueryDataAvailable(H(request), &h->queried, 0, 0)) h->queried = 0;
         return InternetReadFile(H(request), h->buffer.data(), size, &h->count);
     });
-    if (!ok) return false;
+    if (!ok) {
+        h->available = 0;
+        return false;
+    }
     got = h->count < size ? h->count : size;
+    h->available = h->queried > got ? h->queried - got : 0;
     std::memcpy(buffer, h->buffer.data(), got);
     return true;
 }
