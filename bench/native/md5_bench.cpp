@@ -1,7 +1,10 @@
-// FileMd5Hex against md5sum on one 256 MiB file, timed side by side in one run.
+// FileMd5Hex against md5sum on one 256 MiB file, timed side by side in one run: the two take turns,
+// and the medians of the runs are compared.
+//   md5_bench [RUNS]   (default 5)
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -50,40 +53,58 @@ bool MakeFile(const std::string& path, size_t bytes) {
 
 double Seconds(std::chrono::steady_clock::duration d) { return std::chrono::duration<double>(d).count(); }
 
+double Median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    const size_t n = v.size();
+    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+std::string Md5sum(const std::string& path) {
+    std::string digest;
+    if (FILE* p = ::popen(("md5sum " + path).c_str(), "r")) {
+        char line[256] = {};
+        if (std::fgets(line, sizeof line, p)) digest.assign(line, 32);
+        ::pclose(p);
+    }
+    return digest;
+}
+
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+    const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
     const size_t kBytes = size_t{256} << 20;
     const std::string path = "/tmp/mrvn_md5_bench_" + std::to_string(::getpid()) + ".bin";
     if (!MakeFile(path, kBytes)) {
         std::fprintf(stderr, "md5_bench: cannot write %s\n", path.c_str());
         return 1;
     }
-    // One untimed pass of each, so that both timed runs read from the page cache.
-    std::system(("md5sum " + path + " >/dev/null").c_str());
+    // One untimed pass, so that every timed run reads from the page cache.
+    Md5sum(path);
 
     PosixFileSource source;
-    std::wstring ours;
-    auto t0 = std::chrono::steady_clock::now();
-    const bool ok = mrvn::FileMd5Hex(source, std::wstring(path.begin(), path.end()), ours);
-    const double oursSec = Seconds(std::chrono::steady_clock::now() - t0);
+    std::vector<double> oursSec, theirsSec;
+    std::string ours, theirs;
+    bool ok = true;
+    for (int i = 0; i < runs; ++i) {
+        std::wstring wide;
+        auto t0 = std::chrono::steady_clock::now();
+        ok = mrvn::FileMd5Hex(source, std::wstring(path.begin(), path.end()), wide) && ok;
+        oursSec.push_back(Seconds(std::chrono::steady_clock::now() - t0));
+        ours.assign(wide.begin(), wide.end());
 
-    std::string theirs;
-    t0 = std::chrono::steady_clock::now();
-    if (FILE* p = ::popen(("md5sum " + path).c_str(), "r")) {
-        char line[256] = {};
-        if (std::fgets(line, sizeof line, p)) theirs.assign(line, 32);
-        ::pclose(p);
+        t0 = std::chrono::steady_clock::now();
+        theirs = Md5sum(path);
+        theirsSec.push_back(Seconds(std::chrono::steady_clock::now() - t0));
     }
-    const double md5sumSec = Seconds(std::chrono::steady_clock::now() - t0);
     std::remove(path.c_str());
 
-    const std::string oursNarrow(ours.begin(), ours.end());
-    std::printf("file: 256 MiB in /tmp\n");
-    std::printf("FileMd5Hex: %.3f s (%.0f MiB/s) %s\n", oursSec, 256 / oursSec, oursNarrow.c_str());
-    std::printf("md5sum:     %.3f s (%.0f MiB/s) %s\n", md5sumSec, 256 / md5sumSec, theirs.c_str());
-    std::printf("ratio FileMd5Hex / md5sum: %.2f\n", oursSec / md5sumSec);
-    if (!ok || oursNarrow != theirs) {
+    const double a = Median(oursSec), b = Median(theirsSec);
+    std::printf("file: 256 MiB in /tmp, %d runs of each, taking turns, medians\n", runs);
+    std::printf("FileMd5Hex: %.3f s (%.0f MiB/s) %s\n", a, 256 / a, ours.c_str());
+    std::printf("md5sum:     %.3f s (%.0f MiB/s) %s\n", b, 256 / b, theirs.c_str());
+    std::printf("ratio FileMd5Hex / md5sum: %.2f\n", a / b);
+    if (!ok || ours != theirs) {
         std::printf("digests DIFFER\n");
         return 1;
     }

@@ -1,6 +1,7 @@
 #include "net/http_transfer.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "net/http_rules.h"
 
@@ -65,6 +66,15 @@ bool BeginGet(HttpSession& session, TransferHandles& h, const std::wstring& addr
 }
 
 }  // namespace
+
+ProgressFn OnPercentChange(ProgressFn progress) {
+    if (!progress) return {};
+    return [progress = std::move(progress), last = std::optional<uint32_t>()](uint32_t percent) mutable {
+        if (last == percent) return;
+        last = percent;
+        progress(percent);
+    };
+}
 
 void TransferHandles::CloseAll(HttpSession& session, FileSink* sink) {
     if (sink) {

@@ -15,6 +15,10 @@ namespace mrvn {
 // Receives the percentage after each chunk.
 using ProgressFn = std::function<void(uint32_t percent)>;
 
+// `progress` called only when the percentage differs from the one it was last given: a dialog
+// shows nothing new for the other chunks. Empty stays empty.
+ProgressFn OnPercentChange(ProgressFn progress);
+
 // The open handles of one transfer (one object per transfer). A cancellable download shares them
 // with its owning dialog, so that the dialog can close them while the worker blocks in a read.
 // Every release goes through an exchange with 0, so whichever side comes second finds nothing left

@@ -17,7 +17,8 @@ public:
     Digest Final();
 
 private:
-    void Block(const uint8_t* block);
+    // `count` 64-byte blocks from `p`, which need not be aligned.
+    void Blocks(const uint8_t* p, size_t count);
 
     uint32_t state_[4];
     uint64_t bytes_ = 0;  // message length so far; the bit length is taken modulo 2^64

@@ -1,5 +1,7 @@
 #include "net/update_rules.h"
 
+#include <memory>
+
 #include "core/report_rules.h"
 #include "core/text.h"
 #include "net/md5.h"
@@ -20,16 +22,17 @@ bool FileMd5Hex(FileSource& files, const std::wstring& path, std::wstring& out) 
     const FileHandle file = files.OpenRead(path);
     if (!file) return false;
     Md5 md5;
-    unsigned char buffer[kHashChunkBytes];
+    // On the heap: the check may run on a thread with a small stack.
+    const std::unique_ptr<unsigned char[]> buffer(new unsigned char[kHashChunkBytes]);
     bool ok = false;
     for (;;) {
         uint32_t got = 0;
-        if (!files.Read(file, buffer, sizeof(buffer), got)) break;
+        if (!files.Read(file, buffer.get(), kHashChunkBytes, got)) break;
         if (got == 0) {
             ok = true;
             break;
         }
-        md5.Update(buffer, std::min<uint32_t>(got, sizeof(buffer)));
+        md5.Update(buffer.get(), std::min(got, kHashChunkBytes));
     }
     files.Close(file);
     if (ok) out = HexLower(md5.Final());

@@ -1,6 +1,7 @@
 #include "skin/skin_controls.h"
 
 #include <algorithm>
+#include <cstdint>
 
 namespace mrvn {
 
@@ -135,10 +136,12 @@ SkinRect ProgressBarRect(const SkinSize& track, const SkinSize& bar) {
 
 std::vector<BarColumns> ProgressBarColumns(const SkinRect& bar, int lower, int upper, int pos) {
     std::vector<BarColumns> out;
-    const int range = upper - lower;
-    if (range <= 0) return out;
+    // A range may span every int (PBM_SETRANGE32): differences are taken in 64 bits, and the
+    // length is clamped before it becomes an int again.
+    const int64_t range = int64_t{upper} - lower;
     const int full = bar.Width();
-    const int filled = std::clamp(int(double(full) / range * (pos - lower)), 0, full);
+    if (range <= 0 || full <= 0) return out;
+    const int filled = int(std::clamp(double(full) / double(range) * double(int64_t{pos} - lower), 0.0, double(full)));
     const int half = filled / 2;
     const int rest = filled - half;
     if (half > 0) out.push_back({RectXywh(bar.left, bar.top, half, bar.Height()), 0});

@@ -466,5 +466,33 @@ TEST(TransferUses, EachUseAppliesItsOwnRules) {
     EXPECT_EQ(net.readSizes.front(), 512u);
 }
 
+TEST(OnPercentChange, PassesOnlyChangedPercentages) {
+    const struct {
+        std::vector<uint32_t> given, passed;
+    } kCases[] = {
+        {{0, 0, 0, 1, 1, 50, 50, 100, 100}, {0, 1, 50, 100}},
+        {{100}, {100}},  // an empty body reads as complete at once
+        {{7, 3, 3, 7}, {7, 3, 7}},
+    };
+    for (const auto& c : kCases) {
+        std::vector<uint32_t> passed;
+        const ProgressFn progress = OnPercentChange([&passed](uint32_t p) { passed.push_back(p); });
+        for (uint32_t p : c.given) progress(p);
+        EXPECT_EQ(passed, c.passed);
+    }
+    EXPECT_FALSE(OnPercentChange({}));
+}
+
+TEST_F(DownloadTest, ProgressThroughOnPercentChangeEndsAtEveryNewPercentOnce) {
+    net.reply.body = Body(512 * 300);
+    DownloadOptions o;
+    o.chunk = 512;
+    o.progress = OnPercentChange([this](uint32_t p) { percents.push_back(p); });
+    ASSERT_TRUE(HttpDownloadToFile(net, sink, L"http://dl.quarn.com/up/NewMrvn.exe", kFile, o));
+    EXPECT_EQ(net.readSizes.size(), 301u);  // the chunk is unchanged: 300 reads and the end
+    ASSERT_EQ(percents.size(), 101u);
+    for (uint32_t i = 0; i <= 100; ++i) EXPECT_EQ(percents[i], i);
+}
+
 }  // namespace
 }  // namespace mrvn

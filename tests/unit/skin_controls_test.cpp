@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <stdexcept>
 
 #include "skin/skin_controls.h"
@@ -212,6 +213,12 @@ TEST(SkinProgress, BarShowsBothEnds) {
         {50, 150, 100, {{{5, 3, 102, 18}, 0}, {{102, 3, 200, 18}, 292}}},
         {0, 0, 0, {}},  // empty range: no bar
         {10, 10, 10, {}},
+        // Ranges as wide as an int allows: no overflow, the same share of the bar.
+        {INT_MIN, INT_MAX, INT_MAX, {{{5, 3, 200, 18}, 0}, {{200, 3, 395, 18}, 195}}},
+        {INT_MIN, INT_MAX, 0, {{{5, 3, 102, 18}, 0}, {{102, 3, 200, 18}, 292}}},
+        {INT_MAX, INT_MIN, 0, {}},
+        {-10, 10, INT_MIN, {}},
+        {0, 1, INT_MAX, {{{5, 3, 200, 18}, 0}, {{200, 3, 395, 18}, 195}}},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(testing::Message() << row.lower << ".." << row.upper << " at " << row.pos);

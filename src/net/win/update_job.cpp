@@ -28,7 +28,8 @@ DWORD WINAPI UpdateJob::DownloadThread(void* param) {
     auto* self = static_cast<UpdateJob*>(param);
     const HWND target = self->progressTarget_;
     ProgressFn progress;
-    if (target) progress = [target](uint32_t percent) { PostMessageW(target, PBM_SETPOS, percent, 0); };
+    // One message per chunk cost seconds on a large release; the bar moves only by whole percents.
+    if (target) progress = OnPercentChange([target](uint32_t percent) { PostMessageW(target, PBM_SETPOS, percent, 0); });
     const bool ok = self->updater_.DownloadUpdate(self->address_, progress, &self->handles_);
     InterlockedExchange(&self->success_, ok ? 1 : 0);
     return 0;

@@ -96,6 +96,9 @@ public:
     // Written only by the job, read by the caller after the job is done.
     std::vector<unsigned char> buffer;
     DWORD count = 0;
+    DWORD queried = 0;
+    // Caller's side: body bytes WinINet has reported as received and not yet handed out.
+    DWORD available = 0;
 
 private:
     static DWORD WINAPI Main(void* p) {
@@ -207,19 +210,33 @@ bool Win32HttpSession::Read(NetHandle request, void* buffer, uint32_t size, uint
     const std::shared_ptr<Helper> helper = HelperOf(request);
     if (!helper) return false;
     Helper* h = helper.get();
+    // Bytes already received cannot block, so they need no hand-over to the helper (a cancel
+    // still returns at once: only the helper ever waits on the network).
+    if (h->available >= size) {
+        DWORD count = 0;
+        if (!InternetReadFile(H(request), buffer, size, &count)) return false;
+        got = count < size ? count : size;
+        h->available = h->available > got ? h->available - got : 0;
+        return true;
+    }
     // The buffer is sized on the helper: a read left behind by a time limit may still write into it.
     // WinINet's read waits until the buffer is full; asking first what has arrived makes each call
-    // wait only for the next bytes, so a time bound per call counts the time without any.
+    // wait only for the next bytes (so a time bound per call counts the time without any), and makes
+    // Wine fill its read buffer with one receive instead of one receive per read.
     const bool ok = h->Call([request, h, size] {
         if (h->buffer.size() < size) h->buffer.resize(size);
         h->count = 0;
-        DWORD available = 0;
-        if (!InternetQueryDataAvailable(H(request), &available, 0, 0)) return FALSE;
-        const DWORD want = available != 0 && available < size ? available : size;
+        h->queried = 0;
+        if (!InternetQueryDataAvailable(H(request), &h->queried, 0, 0)) return FALSE;
+        const DWORD want = h->queried != 0 && h->queried < size ? h->queried : size;
         return InternetReadFile(H(request), h->buffer.data(), want, &h->count);
     });
-    if (!ok) return false;
+    if (!ok) {
+        h->available = 0;
+        return false;
+    }
     got = h->count < size ? h->count : size;
+    h->available = h->queried > got ? h->queried - got : 0;
     std::memcpy(buffer, h->buffer.data(), got);
     return true;
 }
