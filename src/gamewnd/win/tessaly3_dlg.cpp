@@ -172,7 +172,11 @@ bool CTessaly3Dlg::StartProcess(const std::wstring& commandLine, bool keepAsPend
 }
 
 void CTessaly3Dlg::StartPageProcess() {
-    StartProcess(PageProcessCommandLine(PageProgramPath(), ToFrame(m_hWnd), m_tabs.Count()), true);
+    // With no page and no page process to come, the window would stay an invisible 1 x 1 for ever
+    // (the program file may have been renamed under us by a repaired update).
+    if (!StartProcess(PageProcessCommandLine(PageProgramPath(), ToFrame(m_hWnd), m_tabs.Count()), true) &&
+        m_tabs.Count() == 0)
+        ExitAll();
 }
 
 // ---- pages
