@@ -1,6 +1,9 @@
 #include "login/page_command.h"
 
 #include <cstdint>
+#include <vector>
+
+#include "gamewnd/page_label.h"
 
 namespace mrvn::login {
 namespace {
@@ -14,8 +17,9 @@ int HexValue(char c) {
     return -1;
 }
 
-void AppendUtf16(std::wstring& out, char32_t cp) {
-    if (cp >= 0x10000) {
+// Code points beyond the BMP as a surrogate pair where wchar_t is UTF-16, as one wchar_t elsewhere.
+void AppendWide(std::wstring& out, char32_t cp) {
+    if (sizeof(wchar_t) == 2 && cp >= 0x10000) {
         cp -= 0x10000;
         out += static_cast<wchar_t>(0xD800 + (cp >> 10));
         out += static_cast<wchar_t>(0xDC00 + (cp & 0x3FF));
@@ -132,7 +136,7 @@ std::string PercentDecode(std::string_view bytes) {
     return out;
 }
 
-std::wstring Utf16FromUtf8(std::string_view bytes) {
+std::wstring WideFromUtf8(std::string_view bytes) {
     std::wstring out;
     size_t i = 0;
     while (i < bytes.size()) {
@@ -165,7 +169,7 @@ std::wstring Utf16FromUtf8(std::string_view bytes) {
         if (got < need || cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
             out += static_cast<wchar_t>(kReplacement);
         } else {
-            AppendUtf16(out, cp);
+            AppendWide(out, cp);
         }
         i += 1 + got;
     }
@@ -178,7 +182,7 @@ std::wstring UnescapeLoginText(std::wstring_view text) {
     const size_t fits = CutEscaped(encoded, kUnescapeBufBytes - 1);
     std::string decoded = PercentDecode(std::string_view(encoded).substr(0, fits));
     if (fits < encoded.size()) DropIncompleteTail(decoded);
-    return Utf16FromUtf8(decoded);
+    return WideFromUtf8(decoded);
 }
 
 LoginFields SplitLoginText(std::wstring_view text) {
@@ -207,6 +211,28 @@ std::wstring PageLabel(const LoginFields& fields) {
 
 std::wstring RefusalMessage(const LoginFields& fields) {
     return L"账号 " + fields.account + L" 已在 " + fields.server + L"服 登录，同一账号不能在一服重复登录";
+}
+
+bool PageLabelSendable(const std::wstring& label) {
+    std::vector<uint8_t> bytes;
+    auto put = [&bytes](uint32_t unit) {
+        bytes.push_back(static_cast<uint8_t>(unit & 0xFF));
+        bytes.push_back(static_cast<uint8_t>(unit >> 8));
+    };
+    for (const wchar_t c : label) {
+        const auto cp = static_cast<uint32_t>(c);
+        if (cp > 0x10FFFF) return false;
+        if (cp >= 0x10000) {
+            put(0xD800 + ((cp - 0x10000) >> 10));
+            put(0xDC00 + ((cp - 0x10000) & 0x3FF));
+        } else {
+            put(cp);
+        }
+    }
+    put(0);
+    // The main window's own reading decides: what it would refuse or read differently is not sent.
+    std::wstring read;
+    return ReadPageLabel(bytes.data(), bytes.size(), read) && read == label;
 }
 
 }  // namespace mrvn::login

@@ -31,9 +31,9 @@ inline constexpr size_t kUnescapeBufBytes = 256;
 // "%XX" with two hex digits becomes that byte; any other "%" stays as it is (UrlUnescapeA, flags 0).
 std::string PercentDecode(std::string_view bytes);
 
-// UTF-8 to UTF-16 code units (also where wchar_t is wider). Invalid or overlong sequences, encoded
+// UTF-8 to wide text (UTF-16 where wchar_t has 16 bits). Invalid or overlong sequences, encoded
 // surrogates and an incomplete sequence at the end each become U+FFFD.
-std::wstring Utf16FromUtf8(std::string_view bytes);
+std::wstring WideFromUtf8(std::string_view bytes);
 
 // The login text as the page sent it: unchanged without "%"; otherwise encoded, percent-decoded and
 // read back as UTF-8. The encoding is UTF-8, not the thread's code page: escaped text is ASCII,
@@ -51,6 +51,11 @@ LoginFields SplitLoginText(std::wstring_view text);
 
 // server + "服-" + middle + "-" + account: the text of the game tab.
 std::wstring PageLabel(const LoginFields& fields);
+
+// Whether the main window reads `label` back unchanged from WM_COPYDATA: at most 255 UTF-16 units,
+// no zero inside, no lone surrogate. A label that is not would be refused there as a duplicate, so
+// the login ends without asking and without the duplicate message.
+bool PageLabelSendable(const std::wstring& label);
 
 // "账号 <account> 已在 <server>服 登录，同一账号不能在一服重复登录"
 std::wstring RefusalMessage(const LoginFields& fields);

@@ -6,10 +6,10 @@
 
 namespace {
 
-bool ValidUtf16(const std::wstring& text) {
+bool ValidWide(const std::wstring& text) {
     for (size_t i = 0; i < text.size(); ++i) {
         const auto c = static_cast<uint32_t>(text[i]);
-        if (c > 0xFFFF) return false;
+        if (c > (sizeof(wchar_t) == 2 ? 0xFFFFu : 0x10FFFFu)) return false;
         if (c >= 0xD800 && c <= 0xDBFF) {
             if (i + 1 >= text.size()) return false;
             const auto d = static_cast<uint32_t>(text[i + 1]);
@@ -46,7 +46,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             MRVN_FUZZ_CHECK(unescaped == text);
         } else {
             MRVN_FUZZ_CHECK(unescaped.size() < login::kUnescapeBufBytes);
-            MRVN_FUZZ_CHECK(ValidUtf16(unescaped));
+            MRVN_FUZZ_CHECK(ValidWide(unescaped));
         }
         const login::LoginFields fields = login::SplitLoginText(unescaped);
         MRVN_FUZZ_CHECK(fields.server.find(L'S') == std::wstring::npos);
@@ -54,11 +54,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         MRVN_FUZZ_CHECK(fields.account.size() <= unescaped.size());
         const std::wstring label = login::PageLabel(fields);
         MRVN_FUZZ_CHECK(label.size() == fields.server.size() + fields.middle.size() + fields.account.size() + 3);
+        if (login::PageLabelSendable(label)) MRVN_FUZZ_CHECK(label.find(L'\0') == std::wstring::npos && label.size() <= 255);
         MRVN_FUZZ_CHECK(login::RefusalMessage(fields).find(fields.account) != std::wstring::npos);
     }
     const std::vector<uint8_t> rest = in.Rest();
-    const std::wstring decoded = login::Utf16FromUtf8(std::string(rest.begin(), rest.end()));
-    MRVN_FUZZ_CHECK(ValidUtf16(decoded) && decoded.size() <= rest.size());
+    const std::wstring decoded = login::WideFromUtf8(std::string(rest.begin(), rest.end()));
+    MRVN_FUZZ_CHECK(ValidWide(decoded) && decoded.size() <= rest.size());
 
     page::EnterGame game;
     if (page::ParseEnterGame(url, L"http://home/", game) == page::EnterGameParse::Launch) {

@@ -59,7 +59,7 @@ TEST(LoginUnescape, PercentAndUtf8) {
         {L"100%", L"100%"},                         // "%" without two hex digits stays
         {L"%4%41%G1", L"%4A%G1"},
         {L"S1%E6%9C%8D-%E5%8F%8C-abc", L"S1服-双-abc"},
-        {L"%F0%9F%98%80", L"\xD83D\xDE00"},         // outside the BMP: a surrogate pair
+        {L"%F0%9F%98%80", sizeof(wchar_t) == 2 ? std::wstring(L"\xD83D\xDE00") : std::wstring(1, wchar_t(0x1F600))},
         {L"%E6%B5", L"\xFFFD"},                     // incomplete at the end
         {L"%E6%B5x", L"\xFFFDx"},
         {L"%C0%80", L"\xFFFD\xFFFD"},               // overlong
@@ -139,6 +139,21 @@ TEST(LoginLabel, RefusalNamesAccountThenServer) {
     EXPECT_EQ(RefusalMessage(SplitLoginText(UnescapeLoginText(L"S1%E6%9C%8D-%E3%80%8A%E6%B8%B8%E6%88%8F%E3%80%8B%E5%8F%8C%E7%BA%BF-abc"))),
               L"账号 abc 已在 1服 登录，同一账号不能在一服重复登录");
     EXPECT_EQ(RefusalMessage(SplitLoginText(L"")), L"账号  已在 服 登录，同一账号不能在一服重复登录");
+}
+
+TEST(LoginLabel, OnlyLabelsTheMainWindowReadsBackAreSent) {
+    EXPECT_TRUE(PageLabelSendable(L"1服-双线-abc"));
+    EXPECT_TRUE(PageLabelSendable(std::wstring(255, L'a')));
+    EXPECT_FALSE(PageLabelSendable(std::wstring(256, L'a')));
+    // 253 characters without "服-" gain "服--" and no longer fit.
+    EXPECT_FALSE(PageLabelSendable(PageLabel(SplitLoginText(std::wstring(253, L'a')))));
+    EXPECT_FALSE(PageLabelSendable(PageLabel(SplitLoginText(UnescapeLoginText(L"1服-a-b%00c")))));
+    EXPECT_FALSE(PageLabelSendable(std::wstring(L"a") + static_cast<wchar_t>(0xD800)));
+    // Outside the BMP counts as two units.
+    const std::wstring wide = UnescapeLoginText(L"%F0%9F%98%80");
+    std::wstring label = std::wstring(253, L'a') + wide;
+    EXPECT_TRUE(PageLabelSendable(label));
+    EXPECT_FALSE(PageLabelSendable(label + L"a"));
 }
 
 }  // namespace
