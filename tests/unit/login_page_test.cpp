@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+
 namespace mrvn::login {
 namespace {
 
@@ -48,6 +50,12 @@ TEST(LoginPageCommand, LoadGameSplitsAtTheFirstBarFromIndex15) {
     }
 }
 
+// U+1F600 as this platform's wide text holds it.
+std::wstring Emoji() {
+    uint32_t cp = 0x1F600;
+    return sizeof(wchar_t) == 2 ? std::wstring(L"\xD83D\xDE00") : std::wstring(1, static_cast<wchar_t>(cp));
+}
+
 TEST(LoginUnescape, PercentAndUtf8) {
     const struct {
         const wchar_t* in;
@@ -59,7 +67,7 @@ TEST(LoginUnescape, PercentAndUtf8) {
         {L"100%", L"100%"},                         // "%" without two hex digits stays
         {L"%4%41%G1", L"%4A%G1"},
         {L"S1%E6%9C%8D-%E5%8F%8C-abc", L"S1服-双-abc"},
-        {L"%F0%9F%98%80", sizeof(wchar_t) == 2 ? std::wstring(L"\xD83D\xDE00") : std::wstring(1, wchar_t(0x1F600))},
+        {L"%F0%9F%98%80", Emoji()},
         {L"%E6%B5", L"\xFFFD"},                     // incomplete at the end
         {L"%E6%B5x", L"\xFFFDx"},
         {L"%C0%80", L"\xFFFD\xFFFD"},               // overlong
