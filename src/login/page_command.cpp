@@ -1,0 +1,238 @@
+#include "login/page_command.h"
+
+#include <cstdint>
+#include <vector>
+
+#include "gamewnd/page_label.h"
+
+namespace mrvn::login {
+namespace {
+
+constexpr char32_t kReplacement = 0xFFFD;
+
+int HexValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+// Code points beyond the BMP as a surrogate pair where wchar_t is UTF-16, as one wchar_t elsewhere.
+void AppendWide(std::wstring& out, char32_t cp) {
+    if (sizeof(wchar_t) == 2 && cp >= 0x10000) {
+        cp -= 0x10000;
+        out += static_cast<wchar_t>(0xD800 + (cp >> 10));
+        out += static_cast<wchar_t>(0xDC00 + (cp & 0x3FF));
+    } else {
+        out += static_cast<wchar_t>(cp);
+    }
+}
+
+void AppendUtf8(std::string& out, char32_t cp) {
+    if (cp < 0x80) {
+        out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        out += static_cast<char>(0xC0 | (cp >> 6));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+        out += static_cast<char>(0xE0 | (cp >> 12));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (cp >> 18));
+        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+}
+
+// UTF-16 code units (or wider code points) to UTF-8; a lone surrogate becomes U+FFFD.
+std::string Utf8FromWide(std::wstring_view text) {
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        char32_t cp = static_cast<char32_t>(text[i]);
+        if (cp > 0x10FFFF) {
+            cp = kReplacement;
+        } else if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < text.size() &&
+                   static_cast<char32_t>(text[i + 1]) >= 0xDC00 && static_cast<char32_t>(text[i + 1]) <= 0xDFFF) {
+            cp = 0x10000 + ((cp - 0xD800) << 10) + (static_cast<char32_t>(text[i + 1]) - 0xDC00);
+            ++i;
+        } else if (cp >= 0xD800 && cp <= 0xDFFF) {
+            cp = kReplacement;
+        }
+        AppendUtf8(out, cp);
+    }
+    return out;
+}
+
+// Length of the longest prefix of `bytes` that ends on a character and not inside a "%XX" escape.
+size_t CutEscaped(std::string_view bytes, size_t limit) {
+    if (bytes.size() <= limit) return bytes.size();
+    size_t cut = limit;
+    // Inside a "%XX": back to its "%".
+    for (size_t back = 1; back <= 2 && back <= cut; ++back) {
+        const size_t at = cut - back;
+        if (bytes[at] == '%' && at + 2 < bytes.size() && HexValue(bytes[at + 1]) >= 0 && HexValue(bytes[at + 2]) >= 0) {
+            cut = at;
+            break;
+        }
+    }
+    // Inside a raw multi-byte character: back to its lead byte.
+    while (cut > 0 && (static_cast<unsigned char>(bytes[cut]) & 0xC0) == 0x80) --cut;
+    return cut;
+}
+
+// Drops a trailing lead byte whose continuation the cut removed.
+void DropIncompleteTail(std::string& bytes) {
+    size_t lead = bytes.size();
+    size_t back = 0;
+    while (lead > 0 && back < 4 && (static_cast<unsigned char>(bytes[lead - 1]) & 0xC0) == 0x80) --lead, ++back;
+    if (lead == 0) return;
+    const auto b = static_cast<unsigned char>(bytes[lead - 1]);
+    const size_t need = b >= 0xF0 && b <= 0xF4 ? 4 : b >= 0xE0 && b <= 0xEF ? 3 : b >= 0xC2 && b <= 0xDF ? 2 : 0;
+    if (need > back + 1) bytes.resize(lead - 1);
+}
+
+std::wstring Substr(std::wstring_view text, long start, long end) {
+    const long size = static_cast<long>(text.size());
+    if (start < 0) start = 0;
+    if (end > size) end = size;
+    if (start >= size || end <= start) return {};
+    return std::wstring(text.substr(static_cast<size_t>(start), static_cast<size_t>(end - start)));
+}
+
+}  // namespace
+
+PageCommand ClassifyPageCommand(std::wstring_view url) {
+    if (url.substr(0, 4) != L"app:") return PageCommand::None;
+    const std::wstring_view word = url.size() >= 14 ? url.substr(6, 8) : std::wstring_view{};
+    if (word == L"loadgame") return PageCommand::LoadGame;
+    if (word == L"exitgame") return PageCommand::ExitGame;
+    if (word == L"minimize") return PageCommand::Minimize;
+    return PageCommand::Other;
+}
+
+LoadGameArgs SplitLoadGame(std::wstring_view url) {
+    LoadGameArgs args;
+    if (url.size() <= 15) return args;
+    const size_t bar = url.find(L'|', 15);
+    if (bar == std::wstring_view::npos) return args;
+    args.loginText = url.substr(15, bar - 15);
+    args.gameAddress = url.substr(bar + 1);
+    return args;
+}
+
+std::string PercentDecode(std::string_view bytes) {
+    std::string out;
+    out.reserve(bytes.size());
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        if (bytes[i] == '%' && i + 2 < bytes.size() && HexValue(bytes[i + 1]) >= 0 && HexValue(bytes[i + 2]) >= 0) {
+            out += static_cast<char>(HexValue(bytes[i + 1]) * 16 + HexValue(bytes[i + 2]));
+            i += 2;
+        } else {
+            out += bytes[i];
+        }
+    }
+    return out;
+}
+
+std::wstring WideFromUtf8(std::string_view bytes) {
+    std::wstring out;
+    size_t i = 0;
+    while (i < bytes.size()) {
+        const auto b = static_cast<unsigned char>(bytes[i]);
+        size_t need = 0;
+        char32_t cp = 0;
+        char32_t min = 0;
+        if (b < 0x80) {
+            out += static_cast<wchar_t>(b);
+            ++i;
+            continue;
+        } else if (b >= 0xC2 && b <= 0xDF) {
+            need = 1, cp = b & 0x1F, min = 0x80;
+        } else if (b >= 0xE0 && b <= 0xEF) {
+            need = 2, cp = b & 0x0F, min = 0x800;
+        } else if (b >= 0xF0 && b <= 0xF4) {
+            need = 3, cp = b & 0x07, min = 0x10000;
+        } else {
+            out += static_cast<wchar_t>(kReplacement);
+            ++i;
+            continue;
+        }
+        size_t got = 0;
+        while (got < need && i + 1 + got < bytes.size() &&
+               (static_cast<unsigned char>(bytes[i + 1 + got]) & 0xC0) == 0x80) {
+            cp = (cp << 6) | (static_cast<unsigned char>(bytes[i + 1 + got]) & 0x3F);
+            ++got;
+        }
+        // A short sequence is one replacement; the byte that stopped it starts afresh.
+        if (got < need || cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+            out += static_cast<wchar_t>(kReplacement);
+        } else {
+            AppendWide(out, cp);
+        }
+        i += 1 + got;
+    }
+    return out;
+}
+
+std::wstring UnescapeLoginText(std::wstring_view text) {
+    if (text.empty() || text.find(L'%') == std::wstring_view::npos) return std::wstring(text);
+    const std::string encoded = Utf8FromWide(text);
+    const size_t fits = CutEscaped(encoded, kUnescapeBufBytes - 1);
+    std::string decoded = PercentDecode(std::string_view(encoded).substr(0, fits));
+    if (fits < encoded.size()) DropIncompleteTail(decoded);
+    return WideFromUtf8(decoded);
+}
+
+LoginFields SplitLoginText(std::wstring_view text) {
+    const long size = static_cast<long>(text.size());
+    const size_t found = text.find(L"服-");
+    const long p = found == std::wstring_view::npos ? -1 : static_cast<long>(found);
+    long q = -1;
+    if (p + 2 < size && p + 2 >= 0) {
+        const size_t dash = text.find(L'-', static_cast<size_t>(p + 2));
+        if (dash != std::wstring_view::npos) q = static_cast<long>(dash);
+    }
+    LoginFields fields;
+    fields.server = p < 0 ? std::wstring() : Substr(text, 0, p);
+    fields.middle = q < 0 ? std::wstring() : Substr(text, p + 2, q);
+    fields.account = q < 0 ? std::wstring(text) : Substr(text, q + 1, size);
+
+    std::erase(fields.server, L'S');
+    const size_t mark = fields.middle.find(L'》');
+    if (mark != std::wstring::npos) fields.middle = fields.middle.substr(mark + 1, 4);
+    return fields;
+}
+
+std::wstring PageLabel(const LoginFields& fields) {
+    return fields.server + L"服-" + fields.middle + L"-" + fields.account;
+}
+
+std::wstring RefusalMessage(const LoginFields& fields) {
+    return L"账号 " + fields.account + L" 已在 " + fields.server + L"服 登录，同一账号不能在一服重复登录";
+}
+
+bool PageLabelSendable(const std::wstring& label) {
+    std::vector<uint8_t> bytes;
+    auto put = [&bytes](uint32_t unit) {
+        bytes.push_back(static_cast<uint8_t>(unit & 0xFF));
+        bytes.push_back(static_cast<uint8_t>(unit >> 8));
+    };
+    for (const wchar_t c : label) {
+        const auto cp = static_cast<uint32_t>(c);
+        if (cp > 0x10FFFF) return false;
+        if (cp >= 0x10000) {
+            put(0xD800 + ((cp - 0x10000) >> 10));
+            put(0xDC00 + ((cp - 0x10000) & 0x3FF));
+        } else {
+            put(cp);
+        }
+    }
+    put(0);
+    // The main window's own reading decides: what it would refuse or read differently is not sent.
+    std::wstring read;
+    return ReadPageLabel(bytes.data(), bytes.size(), read) && read == label;
+}
+
+}  // namespace mrvn::login
