@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "gamewnd/page_label.h"
+#include "web/charset.h"
 
 namespace mrvn::login {
 namespace {
@@ -26,43 +27,6 @@ void AppendWide(std::wstring& out, char32_t cp) {
     } else {
         out += static_cast<wchar_t>(cp);
     }
-}
-
-void AppendUtf8(std::string& out, char32_t cp) {
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
-
-// UTF-16 code units (or wider code points) to UTF-8; a lone surrogate becomes U+FFFD.
-std::string Utf8FromWide(std::wstring_view text) {
-    std::string out;
-    for (size_t i = 0; i < text.size(); ++i) {
-        char32_t cp = static_cast<char32_t>(text[i]);
-        if (cp > 0x10FFFF) {
-            cp = kReplacement;
-        } else if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < text.size() &&
-                   static_cast<char32_t>(text[i + 1]) >= 0xDC00 && static_cast<char32_t>(text[i + 1]) <= 0xDFFF) {
-            cp = 0x10000 + ((cp - 0xD800) << 10) + (static_cast<char32_t>(text[i + 1]) - 0xDC00);
-            ++i;
-        } else if (cp >= 0xD800 && cp <= 0xDFFF) {
-            cp = kReplacement;
-        }
-        AppendUtf8(out, cp);
-    }
-    return out;
 }
 
 // Length of the longest prefix of `bytes` that ends on a character and not inside a "%XX" escape.
@@ -178,7 +142,7 @@ std::wstring WideFromUtf8(std::string_view bytes) {
 
 std::wstring UnescapeLoginText(std::wstring_view text) {
     if (text.empty() || text.find(L'%') == std::wstring_view::npos) return std::wstring(text);
-    const std::string encoded = Utf8FromWide(text);
+    const std::string encoded = web::EncodeUtf8(std::wstring(text));
     const size_t fits = CutEscaped(encoded, kUnescapeBufBytes - 1);
     std::string decoded = PercentDecode(std::string_view(encoded).substr(0, fits));
     if (fits < encoded.size()) DropIncompleteTail(decoded);
