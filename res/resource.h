@@ -22,6 +22,9 @@
 #define IDC_LBL_OTHER_ACCOUNT 1005
 
 #define IDD_FAVORITE 159
+
+// The login window's background and page (res/login_ui.rc).
+#define IDD_LOGIN 157
 #define IDC_FAVORITE_NAME 1018
 
 // Caption buttons that CDlgEx makes itself.
