@@ -396,6 +396,71 @@ TEST_F(LoginWindowTest, BackgroundIsShapedAndThePageKeyed) {
     EXPECT_EQ(card, asColor(imagePixel(700, 300)));
 }
 
+// Runs a Unix program of the test machine (Wine starts what is not a Windows program as such); no
+// handle comes back, so the caller waits for its effect.
+bool StartUnixProgram(const std::wstring& commandLine) {
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    std::wstring line = commandLine;
+    if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return false;
+    if (pi.hThread) ::CloseHandle(pi.hThread);
+    if (pi.hProcess) ::CloseHandle(pi.hProcess);
+    return true;
+}
+
+// A real press and move (the system's move loop needs the button really held): at (825, 150) of
+// the page the background is dragged and the page follows; at (850, 150) nothing moves.
+TEST_F(LoginWindowTest, PressOnThePageDragsExceptOnTheCloseButton) {
+    Route("/t/drag.html", "<html><body style=\"margin:0;background-color:#dde6f0\"><table cellspacing=0 "
+                          "cellpadding=0><tr><td width=888 height=518>drag</td></tr></table></body></html>");
+    const struct {
+        int x, y;
+        bool drags;
+    } presses[] = {{825, 150, true}, {850, 150, false}};
+    for (const auto& p : presses) {
+        SCOPED_TRACE(std::to_string(p.x) + "," + std::to_string(p.y));
+        FakeMain main;
+        login::CLoginBkDlg dlg(main.hwnd, 0, Url("/t/drag.html"));
+        RECT before{}, after{}, pageAfter{};
+        DWORD pressedAt = 0;
+        bool started = false;
+        const INT_PTR result = RunLogin(dlg, [&](login::CLoginBkDlg& d) {
+            if (!pressedAt) {
+                if (!PageShown(d)) return;
+                ::SetWindowPos(d.m_hWnd, nullptr, 200, 150, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+                ::GetWindowRect(d.m_hWnd, &before);
+                RECT page{};
+                ::GetWindowRect(d.Page().m_hWnd, &page);
+                const int x = page.left + p.x, y = page.top + p.y;
+                wchar_t cmd[300];
+                swprintf(cmd, 300,
+                         L"Z:\\usr\\bin\\xdotool mousemove %d %d sleep 0.5 mousedown 1 sleep 0.3 mousemove %d %d "
+                         L"sleep 0.3 mousemove %d %d sleep 0.3 mouseup 1",
+                         x, y, x + 30, y + 20, x + 60, y + 40);
+                started = StartUnixProgram(cmd);
+                pressedAt = ::GetTickCount();
+                return;
+            }
+            if (::GetTickCount() - pressedAt < 4000) return;
+            ::GetWindowRect(d.m_hWnd, &after);
+            ::GetWindowRect(d.Page().m_hWnd, &pageAfter);
+            d.EndDialog(7);
+        });
+        ASSERT_TRUE(started) << "xdotool";
+        ASSERT_EQ(result, 7);
+        if (p.drags) {
+            EXPECT_EQ(after.left - before.left, 60);
+            EXPECT_EQ(after.top - before.top, 40);
+        } else {
+            EXPECT_EQ(after.left, before.left);
+            EXPECT_EQ(after.top, before.top);
+        }
+        EXPECT_EQ(pageAfter.left, after.left + 1);
+        EXPECT_EQ(pageAfter.top, after.top - 50);
+    }
+}
+
 // The real program as a game page process: a cancelled login posts SC_CLOSE with the marker to
 // the main window, which is a window of this test.
 TEST_F(LoginWindowTest, PageProcessPostsTheCancelledLoginsClose) {
