@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -253,7 +254,9 @@ bool TestServer::Handle(int fd, const std::string& head, const std::string& body
         const auto form = ParseQuery(method == "POST" ? body : query);
         return SendAll(fd, Reply(200, "OK", StandinLoginAnswer(form, host), "text/html; charset=utf-8"));
     }
-    if (!found && !root_.empty() && path.find("..") == std::string::npos) {
+    std::error_code fileError;
+    if (!found && !root_.empty() && path.find("..") == std::string::npos &&
+        std::filesystem::is_regular_file(root_ + path, fileError)) {
         std::ifstream f(root_ + path, std::ios::binary);
         if (f) {
             std::ostringstream ss;

@@ -177,6 +177,8 @@ BOOL CTessaly3App::InitInstance() {
         }
     }
     if (m_runMode == RunGamePage) {
+        // Without a main window to join there is nothing to log in for.
+        if (!::IsWindow(g_hMainWnd)) return FALSE;
         // The main window tells a cancelled login's close request apart by its lParam.
         const int result = login::RunLoginWindow(g_hMainWnd, g_nPageCount, login::LoginAddress(m_hosts.webHost),
                                                  g_strGameAddress);
