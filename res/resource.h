@@ -28,6 +28,9 @@
 #define IDC_ADD_ACCOUNT_TEXT 1023
 
 #define IDD_FAVORITE 159
+
+// The login window's background and page (res/login_ui.rc).
+#define IDD_LOGIN 157
 #define IDC_FAVORITE_NAME 1018
 
 // Caption buttons that CDlgEx makes itself.

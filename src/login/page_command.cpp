@@ -67,6 +67,10 @@ std::wstring Substr(std::wstring_view text, long start, long end) {
 
 }  // namespace
 
+std::wstring LoginAddress(const std::wstring& webHost) {
+    return L"http://" + webHost + L"/mrvn/client/index.html?cid=4224";
+}
+
 PageCommand ClassifyPageCommand(std::wstring_view url) {
     if (url.substr(0, 4) != L"app:") return PageCommand::None;
     const std::wstring_view word = url.size() >= 14 ? url.substr(6, 8) : std::wstring_view{};

@@ -15,6 +15,9 @@ enum class PageCommand {
     Other,     // any other "app:" address: cancelled, nothing else
 };
 
+// "http://<web host>/mrvn/client/index.html?cid=4224": the page the login window opens.
+std::wstring LoginAddress(const std::wstring& webHost);
+
 // Case-sensitive; characters 4-5 and 14 are not looked at. Every result but None cancels.
 PageCommand ClassifyPageCommand(std::wstring_view url);
 

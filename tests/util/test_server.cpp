@@ -1,5 +1,7 @@
 #include "util/test_server.h"
 
+#include "util/standin_login.h"
+
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -9,6 +11,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -240,7 +243,20 @@ bool TestServer::Handle(int fd, const std::string& head, const std::string& body
             found = true;
         }
     }
-    if (!found && !root_.empty() && path.find("..") == std::string::npos) {
+    // The stand-in of the platform answers its login form itself.
+    if (!found && !root_.empty() && path == kStandinLoginPath) {
+        const size_t h = Lower(head).find("\r\nhost:");
+        std::string host = "127.0.0.1:" + std::to_string(port_);
+        if (h != std::string::npos) {
+            const size_t start = head.find_first_not_of(' ', h + 7);
+            host = head.substr(start, head.find("\r\n", start) - start);
+        }
+        const auto form = ParseQuery(method == "POST" ? body : query);
+        return SendAll(fd, Reply(200, "OK", StandinLoginAnswer(form, host), "text/html; charset=utf-8"));
+    }
+    std::error_code fileError;
+    if (!found && !root_.empty() && path.find("..") == std::string::npos &&
+        std::filesystem::is_regular_file(root_ + path, fileError)) {
         std::ifstream f(root_ + path, std::ios::binary);
         if (f) {
             std::ostringstream ss;

@@ -226,6 +226,8 @@ bool ResetLauncherState(uint16_t port) {
     if (!WaitForNoProcess(L"Mrvn.exe", 30000)) return false;
     DeleteLauncherKey();
     SetLauncherString(L"ClientHost", L"127.0.0.1:" + std::to_wstring(port));
+    // Game pages then find the harness's login page, which cancels at once.
+    SetLauncherString(L"WebHost", L"127.0.0.1:" + std::to_wstring(port));
     RemoveTree(CommonAppData() + L"\\Quarn");
     return true;
 }

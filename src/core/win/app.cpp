@@ -7,7 +7,10 @@
 #include "core/win/removal.h"
 #include "extras/win/cache_clean.h"
 #include "extras/win/shortcuts.h"
+#include "gamewnd/private_messages.h"
 #include "gamewnd/win/tessaly3_dlg.h"
+#include "login/page_command.h"
+#include "login/win/login_bk_dlg.h"
 #include "net/win/prgs_dlg.h"
 #include "core/win/crash_dump.h"
 #include "core/win/hardening.h"
@@ -19,6 +22,7 @@ namespace mrvn::win {
 
 HWND g_hMainWnd = nullptr;
 int32_t g_nPageCount = 0;
+std::wstring g_strGameAddress;
 
 namespace {
 CTessaly3App* g_theApp = nullptr;
@@ -169,6 +173,17 @@ BOOL CTessaly3App::InitInstance() {
     if (m_runMode == RunGamePage || m_runMode == RunGameHall) {
         if (!m_ole.Start()) {
             skin::SkinMessageBox(nullptr, L"初始化OLE库失败", L"QuarnMorvane", 0);
+            return FALSE;
+        }
+    }
+    if (m_runMode == RunGamePage) {
+        // Without a main window to join there is nothing to log in for.
+        if (!::IsWindow(g_hMainWnd)) return FALSE;
+        // The main window tells a cancelled login's close request apart by its lParam.
+        const int result = login::RunLoginWindow(g_hMainWnd, g_nPageCount, login::LoginAddress(m_hosts.webHost),
+                                                 g_strGameAddress);
+        if (result == 2) {
+            ::PostMessageW(g_hMainWnd, WM_SYSCOMMAND, SC_CLOSE, kLauncherMarker);
             return FALSE;
         }
     }

@@ -21,6 +21,8 @@ namespace mrvn::win {
 // The main window a page or hall process belongs to, and its page count when it started us.
 extern HWND g_hMainWnd;
 extern int32_t g_nPageCount;
+// The game page that the accepted login of a page process names.
+extern std::wstring g_strGameAddress;
 
 // Settles the run mode from the command line and sets the two values above.
 RunMode ParseRunMode();

@@ -113,6 +113,42 @@ HBITMAP LoadSkinImage(HMODULE module, int id) {
     return result;
 }
 
+HBITMAP LoadPremultipliedImage(HMODULE module, int id, SIZE& size) {
+    size = {0, 0};
+    if (!module) return nullptr;
+    IStream* stream = nullptr;
+    Gdiplus::GpBitmap* image = DecodePngResource(module, id, &stream);
+    HBITMAP dib = nullptr;
+    UINT w = 0, h = 0;
+    if (image) {
+        gp::GdipGetImageWidth(image, &w);
+        gp::GdipGetImageHeight(image, &h);
+    }
+    void* bits = nullptr;
+    if (w && h) dib = CreateDib32(int(w), -int(h), &bits);
+    if (dib) {
+        Gdiplus::GpRect rect(0, 0, int(w), int(h));
+        Gdiplus::BitmapData locked{};
+        if (gp::GdipBitmapLockBits(image, &rect, Gdiplus::ImageLockModeRead, PixelFormat32bppPARGB, &locked) ==
+                Gdiplus::Ok &&
+            locked.Scan0) {
+            for (UINT y = 0; y < h; ++y) {
+                const auto* row = static_cast<const BYTE*>(locked.Scan0) + ptrdiff_t(y) * locked.Stride;
+                std::copy(row, row + size_t(w) * 4, static_cast<BYTE*>(bits) + size_t(y) * w * 4);
+            }
+            gp::GdipBitmapUnlockBits(image, &locked);
+            ::GdiFlush();
+            size = {LONG(w), LONG(h)};
+        } else {
+            ::DeleteObject(dib);
+            dib = nullptr;
+        }
+    }
+    if (image) gp::GdipDisposeImage(image);
+    if (stream) stream->Release();
+    return dib;
+}
+
 HBITMAP LoadImageFileOnWhite(const std::wstring& path, int& width, int& height) {
     width = height = 0;
     Gdiplus::GpImage* image = nullptr;

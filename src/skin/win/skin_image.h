@@ -21,6 +21,10 @@ inline constexpr COLORREF kKeyColor = RGB(255, 0, 255);
 // alpha folded into the key colour and white); null when there is none. The caller owns the result.
 HBITMAP LoadSkinImage(HMODULE module, int id);
 
+// The "PNG" resource `id` of `module` as a 32-bit top-down DIB section with premultiplied alpha,
+// as UpdateLayeredWindow takes it; null when there is none. The caller owns the result.
+HBITMAP LoadPremultipliedImage(HMODULE module, int id, SIZE& size);
+
 // A 32-bit bottom-up DIB section of a decoded ARGB image under the key-colour rule; null on failure.
 HBITMAP ArgbToKeyedBitmap(Gdiplus::GpBitmap* image, COLORREF key);
 
