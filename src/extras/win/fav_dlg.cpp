@@ -35,8 +35,7 @@ bool WriteFavorite(const std::wstring& name, const std::wstring& address) {
     const FileHandle file = sink.Create(path);
     if (!file) return false;
     const bool ok = sink.Write(file, text.data(), static_cast<uint32_t>(text.size()));
-    sink.Close(file);
-    return ok;
+    return sink.Close(file) && ok;
 }
 
 }  // namespace mrvn::extras
