@@ -7,6 +7,8 @@
 #include "core/win/removal.h"
 #include "extras/win/cache_clean.h"
 #include "extras/win/shortcuts.h"
+#include "gamewnd/page/page_rules.h"
+#include "gamewnd/page/win/page_frame.h"
 #include "gamewnd/win/tessaly3_dlg.h"
 #include "net/win/prgs_dlg.h"
 #include "core/win/crash_dump.h"
@@ -52,6 +54,8 @@ CTessaly3App::CTessaly3App()
     g_theApp = this;
 }
 
+CTessaly3App::~CTessaly3App() = default;
+
 int CTessaly3App::CheckForUpdate(bool forced) {
     const bool needed = m_updater.CheckForUpdate(forced);
     const std::wstring& addr = m_updater.UpdAddr();
@@ -91,6 +95,21 @@ void CTessaly3App::ProtectOlderInstallation() {
     const DWORD attrs = GetFileAttributesW(folder.c_str());
     if (attrs == INVALID_FILE_ATTRIBUTES || !(attrs & FILE_ATTRIBUTE_DIRECTORY)) return;
     if (!IsInstallFolderProtected(folder)) ProtectInstallFolder(folder);
+}
+
+BOOL CTessaly3App::OpenPageFrame(const std::wstring& gameAddress) {
+    gamewnd::PageSettings settings;
+    settings.gameAddress = gameAddress;
+    settings.hallAddress = page::HallPageAddress(m_hosts.clientHost);
+    settings.webHomePage = L"http://" + m_hosts.webHost + L"/";
+    settings.ini = &m_platform.profile;
+    settings.settingsPath = m_state.SettingsPath();
+    settings.pageTitle = &m_strPageTitle;
+    settings.navigatedUrl = &m_strNavigatedUrl;
+    m_pageWindows = gamewnd::OpenGamePage(settings);
+    if (!m_pageWindows) return FALSE;
+    m_pMainWnd = m_pageWindows->frame.m_hWnd;
+    return TRUE;
 }
 
 BOOL CTessaly3App::InitInstance() {
@@ -171,6 +190,13 @@ BOOL CTessaly3App::InitInstance() {
             skin::SkinMessageBox(nullptr, L"初始化OLE库失败", L"QuarnMorvane", 0);
             return FALSE;
         }
+        // The hall process shows the hall page; a game page's login replaces the address.
+        const std::wstring gameAddress = page::HallPageAddress(m_hosts.clientHost);
+        // The login window of the game page process comes with its own change; until then a game
+        // page process has no game to show and ends.
+        if (m_runMode == RunGamePage) return FALSE;
+        // The frame runs the message loop until it closes or the main window is gone.
+        return OpenPageFrame(gameAddress);
     }
     return FALSE;
 }
@@ -184,6 +210,8 @@ int CTessaly3App::ExitInstance() {
         m_report.m_hReportDone.Release();
     }
     m_report.m_hReportThread.Reset();
+    // The page's browser goes before OLE does.
+    m_pageWindows.reset();
     m_gdiplus.Stop();
     m_ole.Stop();
     return CWinApp::ExitInstance();
