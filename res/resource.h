@@ -21,6 +21,12 @@
 #define IDC_BTN_HALL 1004
 #define IDC_LBL_OTHER_ACCOUNT 1005
 
+// The add-account prompt (res/gamewnd_ui.rc); its buttons keep the dialog's own ids 1 and 2.
+#define IDD_ADD_ACCOUNT 161
+#define IDC_ADD_ACCOUNT_YES 1
+#define IDC_ADD_ACCOUNT_NO 2
+#define IDC_ADD_ACCOUNT_TEXT 1023
+
 #define IDD_FAVORITE 159
 #define IDC_FAVORITE_NAME 1018
 

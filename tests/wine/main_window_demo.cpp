@@ -2,12 +2,13 @@
 // double as its page program, logs doubles in with chosen labels and puts the window in one scene.
 //   main_window_demo.exe MRVN.EXE PAGE_DOUBLE.EXE SCENE
 // Scenes: tabs1, tabs2, tabs3, hover (three tabs, the first hovered), long (a label past 160 pixels),
-// narrow (two tabs, then the window made narrower). It stays until killed (tools/screenshot does).
+// narrow (two tabs, then the window made narrower), addacc (one tab and the add-account prompt). It stays until killed (tools/screenshot does).
 #include <windows.h>
 
 #include <string>
 #include <vector>
 
+#include "resource.h"
 #include "wine/page_double.h"
 
 using namespace mrvn::wt;
@@ -123,6 +124,10 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         ClientToScreen(main, &p);
         SetCursorPos(p.x, p.y);
         SendMessageW(main, WM_NCHITTEST, 0, MAKELPARAM(p.x, p.y));
+    }
+    if (scene == L"addacc") {
+        HWND link = GetDlgItem(main, IDC_LBL_OTHER_ACCOUNT);
+        PostMessageW(main, WM_COMMAND, MAKEWPARAM(IDC_LBL_OTHER_ACCOUNT, STN_CLICKED), LPARAM(link));
     }
     for (;;) Sleep(1000);
 }

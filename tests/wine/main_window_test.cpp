@@ -358,6 +358,60 @@ TEST_F(MainWindowTest, ACancelledAdditionalLoginOnlyForgetsThePendingPage) {
     Click(box, IDC_MSG_BTN2);
 }
 
+// The add-account prompt is asked by a click on its link, answers only by its buttons, and any
+// other way of leaving it (Escape, another window) starts nothing.
+TEST_F(MainWindowTest, TheAddAccountPromptDropsUnderItsLinkAndOnlyItsButtonsAnswer) {
+    Start();
+    ASSERT_NE(AddTab(L"1服-双线-问"), nullptr);
+    HWND link = GetDlgItem(main_, IDC_LBL_OTHER_ACCOUNT);
+    ASSERT_NE(link, nullptr);
+    HWND prompt = nullptr;
+    const auto ask = [&] {
+        PostMessageW(main_, WM_COMMAND, MAKEWPARAM(IDC_LBL_OTHER_ACCOUNT, STN_CLICKED), LPARAM(link));
+        return WaitFor([&] {
+            const auto found = TopLevel([&](HWND h) {
+                return PidOf(h) == pid_ && GetWindow(h, GW_OWNER) == main_ && GetDlgItem(h, IDC_ADD_ACCOUNT_TEXT) &&
+                       IsWindowVisible(h);
+            });
+            prompt = found.empty() ? nullptr : found.front();
+            return prompt != nullptr;
+        });
+    };
+    const auto hidden = [&] { return WaitFor([&] { return !IsWindowVisible(prompt); }, 5000); };
+
+    ASSERT_TRUE(ask()) << "no prompt";
+    RECT r{}, l{};
+    GetWindowRect(prompt, &r);
+    GetWindowRect(link, &l);
+    EXPECT_EQ(r.right - r.left, 284);
+    EXPECT_EQ(r.bottom - r.top, 150);
+    EXPECT_EQ(r.right, l.right);
+    EXPECT_EQ(r.top, l.bottom);
+    EXPECT_EQ(TextOf(GetDlgItem(prompt, IDC_ADD_ACCOUNT_TEXT)),
+              L"在当前窗口新增标签页？\r\n点击\"是\"，在当前窗口登录(支持3个标签页)；\r\n点击\"否\"，在新窗口中登录。");
+    EXPECT_EQ(TextOf(GetDlgItem(prompt, IDC_ADD_ACCOUNT_YES)), L"是");
+    EXPECT_EQ(TextOf(GetDlgItem(prompt, IDC_ADD_ACCOUNT_NO)), L"否");
+    // The title band does not drag it.
+    EXPECT_EQ(SendMessageW(prompt, WM_NCHITTEST, 0, MAKELPARAM(r.left + 100, r.top + 10)), HTCLIENT);
+
+    PostMessageW(GetDlgItem(prompt, IDC_ADD_ACCOUNT_YES), WM_KEYDOWN, VK_ESCAPE, 0);
+    EXPECT_TRUE(hidden()) << "Escape left the prompt up";
+    ASSERT_TRUE(ask());
+    PostMessageW(prompt, WM_ACTIVATE, WA_INACTIVE, 0);
+    EXPECT_TRUE(hidden()) << "losing activation left the prompt up";
+    EXPECT_EQ(NewDouble(1500), nullptr) << "a page was started without an answer";
+
+    // Shown again in the same place; "是" opens a second page in this window.
+    ASSERT_TRUE(ask());
+    RECT again{};
+    GetWindowRect(prompt, &again);
+    EXPECT_TRUE(EqualRect(&r, &again));
+    PostMessageW(prompt, WM_COMMAND, MAKEWPARAM(IDC_ADD_ACCOUNT_YES, BN_CLICKED),
+                 LPARAM(GetDlgItem(prompt, IDC_ADD_ACCOUNT_YES)));
+    EXPECT_TRUE(hidden());
+    EXPECT_NE(NewDouble(), nullptr) << "\"是\" started no page";
+}
+
 // Ctrl stays down until ReleaseCtrl: a page forwards the key, and the main window reads the modifier
 // when the forwarded message arrives.
 void PressCtrlTab() {

@@ -255,6 +255,16 @@ void CTessaly3Dlg::ExitAll() {
     ::PostQuitMessage(0);
 }
 
+void CTessaly3Dlg::ShowAddAccount() {
+    if (!m_dlgAddAcc.m_hWnd && !m_dlgAddAcc.Create(this)) return;
+    // The prompt's top right corner sits at the link's bottom right corner.
+    const RECT link = m_lblOtherAccount.GetWindowRect();
+    const RECT prompt = m_dlgAddAcc.GetWindowRect();
+    const int width = prompt.right - prompt.left;
+    ::MoveWindow(m_dlgAddAcc.m_hWnd, link.right - width, link.bottom, width, prompt.bottom - prompt.top, TRUE);
+    ::ShowWindow(m_dlgAddAcc.m_hWnd, SW_SHOW);
+}
+
 void CTessaly3Dlg::ToggleHall() {
     const bool hallWindow = m_hHallWnd && ::IsWindow(m_hHallWnd);
     if (hallWindow && ::IsWindowVisible(m_hHallWnd)) {

@@ -9,6 +9,7 @@
 
 #include "framework/controls.h"
 #include "gamewnd/game_tabs.h"
+#include "gamewnd/win/add_acc_dlg.h"
 #include "gamewnd/tab_strip.h"
 #include "hotkeys/hotkey_format.h"
 #include "platform/profile_file.h"
@@ -44,10 +45,11 @@ public:
     void ReloadHotkeys();
 
     // Hooks for the window commands of a later issue: hiding to the tray and back (also the boss
-    // key), the tray icon, and the add-account prompt. They do nothing yet.
+    // key) and the tray icon. They do nothing yet.
     void ToggleHideRestore() {}
     void SetTrayIcon(bool /*add*/) {}
-    void ShowAddAccount() {}
+    // Drops the add-account prompt down under its link.
+    void ShowAddAccount();
     // Posts the sound state to every page frame (repeated by the 400 ms timer).
     void BroadcastMute(bool muted);
 
@@ -57,6 +59,7 @@ public:
     skin::CBtnEx m_btnSound;
     skin::CBtnEx m_btnHall;
     skin::CStaticEx m_lblOtherAccount;
+    CAddAccDlg m_dlgAddAcc;
     int m_bMuted = 0;
     int m_bHallShown = 0;
     OSVERSIONINFOW m_osvi{};
