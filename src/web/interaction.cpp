@@ -109,6 +109,11 @@ void SetChecked(Document& doc, NodeId field, bool checked) {
     }
 }
 
+void ApplyToggle(Document& doc, NodeId field) {
+    const bool radio = LowerAscii(doc.AttrOr(field, L"type")) == L"radio";
+    SetChecked(doc, field, radio || !doc.HasAttr(field, L"checked"));
+}
+
 void SelectOption(Document& doc, NodeId select, int index) {
     if (!doc.IsElement(select, L"select")) return;
     const bool multiple = doc.HasAttr(select, L"multiple");

@@ -33,6 +33,8 @@ std::vector<NodeId> FocusOrder(const Document& doc, const PageLayout& layout);
 // A check box takes `checked`; a radio button that is checked unchecks the others of its group
 // (same name, same form).
 void SetChecked(Document& doc, NodeId field, bool checked);
+// A click's toggle: a check box flips, a radio button becomes checked (a click never unchecks one).
+void ApplyToggle(Document& doc, NodeId field);
 // Selects option `index` of a select (and, without "multiple", only that one).
 void SelectOption(Document& doc, NodeId select, int index);
 

@@ -263,6 +263,29 @@ TEST(WebInteraction, TabOrderAndFieldStateFollowTheTree) {
     EXPECT_EQ(BuildFormSubmission(d, f, kNoNode, cp).url, L"http://h/go?h=1&u=&s=c");
 }
 
+TEST(WebInteraction, ClicksKeepOneRadioCheckedPerGroupAndFlipBoxes) {
+    test::FakeCodePage cp;
+    Document d = ParseHtml(L"<form id=f action=/go><input id=a1 type=radio name=a value=1>"
+                           L"<input id=a2 type=radio name=a value=2><input id=b1 type=radio name=b value=1 checked>"
+                           L"<label id=la for=a2>two</label><input id=c type=checkbox name=c></form>",
+                           L"http://h/");
+    const NodeId f = d.ElementById(L"f");
+    const struct {
+        const wchar_t* click;
+        const wchar_t* query;
+    } steps[] = {
+        {L"a1", L"a=1&b=1"},      {L"a1", L"a=1&b=1"},  // a second click leaves it checked
+        {L"la", L"a=2&b=1"},      {L"a2", L"a=2&b=1"},  // through its label too; group b untouched
+        {L"c", L"a=2&b=1&c=on"},  {L"c", L"a=2&b=1"},
+    };
+    for (const auto& step : steps) {
+        const ElementAction a = ClickAction(d, d.ElementById(step.click));
+        ASSERT_EQ(a.kind, ElementAction::Kind::Toggle) << step.click;
+        ApplyToggle(d, a.field);
+        EXPECT_EQ(BuildFormSubmission(d, f, kNoNode, cp).url, std::wstring(L"http://h/go?") + step.query) << step.click;
+    }
+}
+
 TEST(WebTextDump, ShowsWhatThePageShowsInOrder) {
     const Document d = ParseHtml(
         L"<html><head><title>T</title><style>.hide{display:none}</style></head>"

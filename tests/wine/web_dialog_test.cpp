@@ -14,7 +14,9 @@ using std::min;
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "framework/pump.h"
@@ -22,6 +24,7 @@ using std::min;
 #include "login/win/dhtml_dlg.h"
 #include "platform/win32/scoped.h"
 #include "util/http_probe.h"
+#include "web/win/browser_control.h"
 #include "web/win/page_engine_wnd.h"
 #include "web/win/page_view.h"
 #include "wine/wine_util.h"
@@ -36,13 +39,38 @@ public:
     explicit TestDlg(std::wstring url) : CDHtmDlgEx(kTemplate, std::move(url)) {}
     std::vector<std::wstring> befores, commands, completes, titles;
     std::vector<long> errors;
+    // What the last BeforeNavigate2 brought: the types of its arguments, in order, then whether
+    // the dispatch and the Cancel pointer were there.
+    std::vector<VARTYPE> shapes;
+    bool hadDisp = false, hadCancel = false;
+    std::wstring blockPrefix;  // addresses the dialog cancels besides "app:"
 
     void OnBeforeNavigate2(IDispatch* disp, VARIANT* url, VARIANT* flags, VARIANT* frame, VARIANT* post,
                            VARIANT* headers, VARIANT_BOOL* cancel) override {
         befores.push_back(web::VariantText(url));
+        shapes.clear();
+        for (VARIANT* v : {url, flags, frame, post, headers}) shapes.push_back(v ? v->vt : VARTYPE(0xFFFF));
+        hadDisp = disp != nullptr;
+        hadCancel = cancel != nullptr;
         CDHtmDlgEx::OnBeforeNavigate2(disp, url, flags, frame, post, headers, cancel);
+        if (!blockPrefix.empty() && befores.back().rfind(blockPrefix, 0) == 0) *cancel = VARIANT_TRUE;
     }
-    void OnAppCommand(const std::wstring& url) override { commands.push_back(url); }
+    void OnAppCommand(const std::wstring& url) override {
+        commands.push_back(url);
+        if (destroyOnCommand) DestroyWindow();
+    }
+    bool destroyOnCommand = false;
+    int menuRequests = 0;
+    HRESULT ShowContextMenu(DWORD id, POINT pt) override {
+        ++menuRequests;
+        return CDHtmDlgEx::ShowContextMenu(id, pt);
+    }
+    std::vector<std::wstring> messages;
+    HRESULT OnHostShowMessage(HWND hwnd, LPOLESTR text, LPOLESTR caption, DWORD type, LPOLESTR helpFile,
+                              DWORD helpContext, LRESULT* result) override {
+        messages.push_back(text ? text : L"");
+        return CDHtmDlgEx::OnHostShowMessage(hwnd, text, caption, type, helpFile, helpContext, result);
+    }
     void OnNavigateComplete(IDispatch* disp, const std::wstring& url) override {
         CDHtmDlgEx::OnNavigateComplete(disp, url);
         completes.push_back(url);
@@ -76,6 +104,27 @@ bool PumpUntil(Pred done, DWORD ms = 5000) {
 }
 void PumpFor(DWORD ms) {
     PumpUntil([] { return false; }, ms);
+}
+
+// Starts a shell command line of the Unix side (xdotool for a real mouse). Wine runs a Unix program
+// without giving a process handle, so callers wait for what the command does.
+bool RunUnix(const std::wstring& script) {
+    std::wstring cmd = L"\"Z:\\bin\\sh\" -c \"PATH=/usr/bin:/bin; " + script + L"\"";
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (!::CreateProcessW(L"Z:\\bin\\sh", cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+        return false;
+    if (pi.hThread) ::CloseHandle(pi.hThread);
+    if (pi.hProcess) ::CloseHandle(pi.hProcess);
+    return true;
+}
+
+// A visible popup menu anywhere on the screen.
+bool MenuShown() {
+    for (HWND w = ::FindWindowExW(nullptr, nullptr, L"#32768", nullptr); w; w = ::FindWindowExW(nullptr, w, L"#32768", nullptr))
+        if (::IsWindowVisible(w)) return true;
+    return false;
 }
 
 class WebDialogTest : public ::testing::Test {
@@ -571,6 +620,251 @@ TEST_F(WebDialogTest, DemoPageShowsTableFormAndSprites) {
         }
     }
     dlg.DestroyWindow();
+}
+
+// Screen point of a client point of `hwnd`, as xdotool arguments.
+std::wstring ScreenArgs(HWND hwnd, int x, int y) {
+    POINT p{x, y};
+    ::ClientToScreen(hwnd, &p);
+    return std::to_wstring(p.x) + L" " + std::to_wstring(p.y);
+}
+
+TEST_F(WebDialogTest, RealRightClicksShowNoMenu) {
+    Route("/web/menu.html", "<html><body style=\"margin:0\"><div style=\"height:40px\">div</div>"
+                            "<a id=l href=\"/web/menu.html\">link</a> <input type=text name=u value=x></body></html>");
+    TestDlg dlg(Url("/web/menu.html"));
+    Open(dlg);
+    ::SetWindowPos(dlg.m_hWnd, HWND_TOP, 100, 100, 0, 0, SWP_NOSIZE);
+    PumpFor(200);
+    HWND engine = dlg.Browser()->Window();
+    HWND edit = ::FindWindowExW(engine, nullptr, L"Edit", nullptr);
+    ASSERT_NE(edit, nullptr);
+    // The body, the div, the link and the edit field (which has a menu of its own).
+    const std::wstring spots[] = {ScreenArgs(engine, 200, 150), ScreenArgs(engine, 20, 20),
+                                  ScreenArgs(engine, XOf(CentreOf(dlg, L"l")), YOf(CentreOf(dlg, L"l"))),
+                                  ScreenArgs(edit, 5, 5)};
+    // A shown menu would hold this thread in its own loop: another thread watches for one, and each
+    // click is followed by one outside the dialog, which would close it.
+    std::atomic<bool> watching{true}, seen{false};
+    std::thread watcher([&] {
+        while (watching) {
+            if (MenuShown()) seen = true;
+            ::Sleep(20);
+        }
+    });
+    for (const std::wstring& at : spots) {
+        const int asked = dlg.menuRequests;
+        EXPECT_TRUE(RunUnix(L"xdotool mousemove " + at + L" click 3 sleep 1 mousemove 5 5 click 1"));
+        EXPECT_TRUE(PumpUntil([&] { return dlg.menuRequests > asked; }))
+            << "no right click seen at " << std::string(at.begin(), at.end());
+        PumpFor(1300);
+        EXPECT_FALSE(seen.exchange(false)) << "a menu at " << std::string(at.begin(), at.end());
+    }
+    watching = false;
+    watcher.join();
+    EXPECT_TRUE(::IsWindow(dlg.m_hWnd));
+    dlg.DestroyWindow();
+}
+
+TEST_F(WebDialogTest, RealMouseDragOnTheBodyMovesTheDialog) {
+    Route("/web/drag.html", "<html><body style=\"margin:0\"><p>drag me</p></body></html>");
+    TestDlg dlg(Url("/web/drag.html"));
+    Open(dlg);
+    ::SetWindowPos(dlg.m_hWnd, HWND_TOP, 100, 100, 0, 0, SWP_NOSIZE);
+    PumpFor(200);
+    const RECT before = dlg.GetWindowRect();
+    HWND engine = dlg.Browser()->Window();
+    POINT p{200, 150};
+    ::ClientToScreen(engine, &p);
+    // Down on bare body, two moves, up: the dialog follows as if its caption had been grabbed.
+    const std::wstring from = std::to_wstring(p.x) + L" " + std::to_wstring(p.y);
+    const std::wstring mid = std::to_wstring(p.x + 40) + L" " + std::to_wstring(p.y + 30);
+    const std::wstring to = std::to_wstring(p.x + 80) + L" " + std::to_wstring(p.y + 60);
+    ASSERT_TRUE(RunUnix(L"xdotool mousemove " + from + L" sleep 0.3 mousedown 1 sleep 0.3 mousemove " + mid +
+                        L" sleep 0.3 mousemove " + to + L" sleep 0.3 mouseup 1"));
+    const bool moved = PumpUntil(
+        [&] {
+            const RECT r = dlg.GetWindowRect();
+            return r.left == before.left + 80 && r.top == before.top + 60 && ::GetAsyncKeyState(VK_LBUTTON) >= 0;
+        },
+        10000);
+    const RECT after = dlg.GetWindowRect();
+    EXPECT_TRUE(moved) << "from " << before.left << "," << before.top << " to " << after.left << "," << after.top;
+    EXPECT_EQ(after.right - after.left, before.right - before.left);
+    EXPECT_TRUE(dlg.commands.empty());
+    dlg.DestroyWindow();
+}
+
+TEST_F(WebDialogTest, TypedTextAreaAndOneRadioPerGroupAreSubmitted) {
+    Route("/web/fields.html",
+          "<html><body><form action=\"app:fields\" method=get>"
+          "<textarea name=note rows=3 cols=20>old</textarea>"
+          "<input id=a1 type=radio name=a value=1 checked><input id=a2 type=radio name=a value=2>"
+          "<input id=b1 type=radio name=b value=1 checked><input id=b2 type=radio name=b value=2>"
+          "<input type=submit value=Send></form></body></html>");
+    TestDlg dlg(Url("/web/fields.html"));
+    Open(dlg);
+    HWND engine = dlg.Browser()->Window();
+    HWND note = ::FindWindowExW(engine, nullptr, L"Edit", nullptr);
+    ASSERT_NE(note, nullptr);
+    ::SetWindowTextW(note, L"line one\r\nline two");  // typed by the player
+    std::vector<HWND> radios;
+    for (HWND c = ::GetWindow(engine, GW_CHILD); c; c = ::GetWindow(c, GW_HWNDNEXT)) {
+        wchar_t cls[16] = {};
+        ::GetClassNameW(c, cls, 16);
+        if (::lstrcmpiW(cls, L"Button") == 0 && (::GetWindowLongW(c, GWL_STYLE) & BS_TYPEMASK) != BS_PUSHBUTTON)
+            radios.push_back(c);
+    }
+    ASSERT_EQ(radios.size(), 4u);
+    // The player picks the second of group a: group b keeps its own choice on screen and in the tree.
+    ::SendMessageW(radios[1], BM_CLICK, 0, 0);
+    PumpFor(100);
+    const auto checked = [&](size_t i) { return ::SendMessageW(radios[i], BM_GETCHECK, 0, 0) == BST_CHECKED; };
+    EXPECT_FALSE(checked(0));
+    EXPECT_TRUE(checked(1));
+    EXPECT_TRUE(checked(2));
+    EXPECT_FALSE(checked(3));
+    HWND send = ::FindWindowExW(engine, nullptr, L"Button", L"Send");
+    ASSERT_NE(send, nullptr);
+    ::PostMessageW(send, BM_CLICK, 0, 0);
+    ASSERT_TRUE(PumpUntil([&] { return !dlg.commands.empty(); }));
+    EXPECT_EQ(dlg.commands[0], L"app:fields?note=line+one%0D%0Aline+two&a=2&b=1");
+    dlg.DestroyWindow();
+}
+
+// The platform's control, forced. Under Wine it has no document: it is created, activated in place
+// and raises BeforeNavigate2 and NavigateError, nothing else; the rest only Windows can show.
+class WebPlatformTest : public WebDialogTest {
+protected:
+    // Wine's control takes about 10 s to report a missing page, more on a loaded machine.
+    static constexpr DWORD kControlWait = 30000;
+    static void SetUpTestSuite() {
+        ::SetEnvironmentVariableW(L"MRVN_WEB_ENGINE", L"platform");
+        _putenv("MRVN_WEB_ENGINE=platform");
+    }
+    void SetUp() override {
+        WebDialogTest::SetUp();
+        ASSERT_EQ(web::ChosenWebEngine(), web::WebEngine::Platform) << "the choice is made once per process";
+    }
+    static web::CBrowserControl* Control(TestDlg& dlg) { return dynamic_cast<web::CBrowserControl*>(dlg.Browser()); }
+    static SIZE SizeOf(HWND h) {
+        RECT r{};
+        ::GetClientRect(h, &r);
+        return {r.right, r.bottom};
+    }
+};
+
+TEST_F(WebPlatformTest, InPlaceInOneChildOfTheDialogWithOurSite) {
+    TestDlg dlg(L"");
+    ASSERT_TRUE(dlg.Create(kTemplate));
+    ::ShowWindow(dlg.m_hWnd, SW_SHOW);
+    web::CBrowserControl* control = Control(dlg);
+    ASSERT_NE(control, nullptr);
+    ASSERT_NE(control->Control(), nullptr);
+    HWND host = control->Window();
+    EXPECT_EQ(::GetWindow(dlg.m_hWnd, GW_CHILD), host);
+    EXPECT_EQ(::GetWindow(host, GW_HWNDNEXT), nullptr);
+    // The control's own window inside ours, as large, and it follows the dialog's size.
+    HWND embedding = ::FindWindowExW(host, nullptr, L"Shell Embedding", nullptr);
+    ASSERT_NE(embedding, nullptr);
+    EXPECT_EQ(SizeOf(embedding).cx, SizeOf(dlg.m_hWnd).cx);
+    EXPECT_EQ(SizeOf(embedding).cy, SizeOf(dlg.m_hWnd).cy);
+    ::SetWindowPos(dlg.m_hWnd, nullptr, 0, 0, 640, 480, SWP_NOMOVE | SWP_NOZORDER);
+    PumpFor(100);
+    EXPECT_EQ(SizeOf(embedding).cx, SizeOf(dlg.m_hWnd).cx);
+    EXPECT_EQ(SizeOf(embedding).cy, SizeOf(dlg.m_hWnd).cy);
+
+    VARIANT_BOOL silent = VARIANT_TRUE;
+    EXPECT_EQ(dlg.Browser()->put_Silent(false), S_OK);
+    EXPECT_EQ(control->Control()->get_Silent(&silent), S_OK);
+    EXPECT_EQ(silent, VARIANT_FALSE);
+    EXPECT_EQ(dlg.Browser()->put_Silent(true), S_OK);
+    EXPECT_EQ(control->Control()->get_Silent(&silent), S_OK);
+    EXPECT_EQ(silent, VARIANT_TRUE);
+
+    // The site the control holds. Wine's control never calls these (it asks for the UI handler
+    // once and never uses it), so the test calls them as the control would.
+    win::ComPtr<IOleObject> object;
+    ASSERT_EQ(control->Control()->QueryInterface(IID_IOleObject, reinterpret_cast<void**>(object.GetAddressOf())), S_OK);
+    win::ComPtr<IOleClientSite> site;
+    ASSERT_EQ(object->GetClientSite(site.GetAddressOf()), S_OK);
+    win::ComPtr<IDocHostUIHandler> handler;
+    ASSERT_EQ(site.As(&handler), S_OK);
+    DOCHOSTUIINFO info{};
+    info.cbSize = sizeof info;
+    EXPECT_EQ(handler->GetHostInfo(&info), S_OK);
+    EXPECT_EQ(info.dwFlags, 0x0Du);
+    POINT pt{5, 5};
+    EXPECT_EQ(handler->ShowContextMenu(0, &pt, nullptr, nullptr), S_OK);  // answered: no menu
+    win::ComPtr<IDispatch> external;
+    EXPECT_EQ(handler->GetExternal(external.GetAddressOf()), S_OK);
+    EXPECT_NE(external, nullptr);
+    // IDocHostShowUI through the site and through its UI handler: one part, one count.
+    win::ComPtr<IDocHostShowUI> viaSite, viaHandler;
+    ASSERT_EQ(site->QueryInterface(web::kIidDocHostShowUI, reinterpret_cast<void**>(viaSite.GetAddressOf())), S_OK);
+    ASSERT_EQ(handler->QueryInterface(web::kIidDocHostShowUI, reinterpret_cast<void**>(viaHandler.GetAddressOf())),
+              S_OK);
+    EXPECT_EQ(viaSite.Get(), viaHandler.Get());
+    const ULONG up = viaSite->AddRef();
+    EXPECT_EQ(handler->Release(), up - 1);
+    wchar_t text[] = L"alert", caption[] = L"page";
+    LRESULT result = 0;
+    EXPECT_EQ(viaSite->ShowMessage(dlg.m_hWnd, text, caption, MB_OK, nullptr, 0, &result), S_FALSE);
+    EXPECT_EQ(dlg.messages, std::vector<std::wstring>{L"alert"});
+    EXPECT_EQ(viaSite->ShowHelp(dlg.m_hWnd, nullptr, 0, 0, pt, nullptr), S_FALSE);
+
+    // With the dialog gone the control is closed; the site outlives it and answers alone.
+    dlg.DestroyWindow();
+    EXPECT_FALSE(::IsWindow(host));
+    EXPECT_EQ(control->Control(), nullptr);
+    EXPECT_EQ(dlg.Browser()->Navigate2(Url("/web/main.html")), E_FAIL);
+    EXPECT_EQ(viaSite->ShowMessage(nullptr, text, caption, MB_OK, nullptr, 0, &result), S_OK);
+    EXPECT_EQ(dlg.messages.size(), 1u);
+    EXPECT_EQ(handler->GetHostInfo(&info), S_OK);
+    EXPECT_EQ(info.dwFlags, 0u);
+}
+
+TEST_F(WebPlatformTest, NavigationEventsInTheControlsShapesAndCancelBeforeAnyRequest) {
+    Route("/web/main.html", kMainPage);
+    Route("/web/blocked.html", kMainPage);
+    TestDlg dlg(Url("/web/main.html"));
+    ASSERT_TRUE(dlg.Create(kTemplate));
+    ::ShowWindow(dlg.m_hWnd, SW_SHOW);
+    ASSERT_TRUE(PumpUntil([&] { return !dlg.befores.empty(); }, kControlWait));
+    EXPECT_EQ(dlg.befores[0], Url("/web/main.html"));
+    // Address, flags, target frame, post data and headers all by reference to a VARIANT.
+    EXPECT_EQ(dlg.shapes, std::vector<VARTYPE>(5, VT_BYREF | VT_VARIANT));
+    EXPECT_TRUE(dlg.hadDisp);
+    EXPECT_TRUE(dlg.hadCancel);
+    // The control really asks the server for what it is not told to cancel.
+    ASSERT_TRUE(PumpUntil([&] { return Requests("GET /web/main.html") == 1; }, kControlWait)) << test::ServerLog(port_);
+    PumpUntil([&] { return !dlg.errors.empty(); }, 5000);  // without an engine the page ends in an error
+    PumpFor(300);
+    const size_t errors = dlg.errors.size();
+
+    ASSERT_EQ(dlg.Navigate(L"app:login?x=1"), S_OK);
+    ASSERT_TRUE(PumpUntil([&] { return dlg.commands.size() == 1; }));
+    EXPECT_EQ(dlg.commands[0], L"app:login?x=1");
+    dlg.blockPrefix = Url("/web/blocked");
+    ASSERT_EQ(dlg.Navigate(Url("/web/blocked.html")), S_OK);
+    ASSERT_TRUE(PumpUntil([&] { return dlg.befores.back() == Url("/web/blocked.html"); }));
+    PumpFor(500);
+    EXPECT_EQ(Requests("blocked"), 0u) << test::ServerLog(port_);
+    EXPECT_EQ(Requests("app"), 0u);
+    EXPECT_EQ(dlg.errors.size(), errors) << "an event after a cancelled navigation";
+
+    // A missing page: NavigateError with the status (the control may raise a second one).
+    ASSERT_EQ(dlg.Navigate(Url("/web/missing.html")), S_OK);
+    ASSERT_TRUE(PumpUntil([&] { return dlg.errors.size() > errors; }, kControlWait));
+    EXPECT_EQ(dlg.errors[errors], 404);
+    EXPECT_EQ(Requests("GET /web/missing.html"), 1u);
+
+    // The dialog may go inside an event of Navigate2: the control is closed under it, safely.
+    dlg.destroyOnCommand = true;
+    EXPECT_EQ(dlg.Navigate(L"app:bye"), S_OK);
+    PumpFor(300);
+    EXPECT_EQ(dlg.commands.back(), L"app:bye");
+    EXPECT_FALSE(::IsWindow(dlg.m_hWnd));
 }
 
 }  // namespace

@@ -31,6 +31,9 @@ constexpr UINT_PTR kRefreshTimer = 1;
 constexpr int kFirstFieldId = 1000;
 constexpr int kLineStep = 20;
 
+// The context-menu request of a form field (the platform's CONTEXT_MENU_CONTROL).
+constexpr DWORD kMenuOfControl = 2;
+
 COLORREF ToColorRef(uint32_t rgb) { return RGB((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF); }
 
 // A VARIANT that owns its BSTR, and the VT_BYREF|VT_VARIANT wrapper the platform control passes.
@@ -415,7 +418,8 @@ void CPageEngineWnd::CreateFields() {
                 }
                 break;
             case ControlKind::Checkbox: style |= BS_AUTOCHECKBOX; break;
-            case ControlKind::Radio: style |= BS_AUTORADIOBUTTON; break;
+            // Not automatic: the system would group every radio button of the window as one.
+            case ControlKind::Radio: style |= BS_RADIOBUTTON; break;
             case ControlKind::Select:
             case ControlKind::ListBox:
                 cls = L"COMBOBOX";
@@ -433,6 +437,7 @@ void CPageEngineWnd::CreateFields() {
                                    m_hWnd, reinterpret_cast<HMENU>(INT_PTR(id)), fw::ResourceInstance(), nullptr);
         if (!h) continue;
         ::SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+        ::SetWindowSubclass(h, &CPageEngineWnd::FieldProc, 0, reinterpret_cast<DWORD_PTR>(this));
         if (const auto* max = doc.Attr(n, L"maxlength"); max && cls == std::wstring(L"EDIT") && _wtoi(max->c_str()) > 0)
             ::SendMessageW(h, EM_SETLIMITTEXT, WPARAM(_wtoi(max->c_str())), 0);
         if (item.control == ControlKind::Checkbox || item.control == ControlKind::Radio)
@@ -450,6 +455,19 @@ void CPageEngineWnd::CreateFields() {
         fields_[id] = Field{n, item.control, h};
         ++id;
     }
+}
+
+// A field's own menu (an edit's Cut/Copy/Paste) is the host's to allow, as for the page.
+LRESULT CALLBACK CPageEngineWnd::FieldProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                           DWORD_PTR self) {
+    auto* engine = reinterpret_cast<CPageEngineWnd*>(self);
+    if (msg == WM_CONTEXTMENU && engine->events_) {
+        const POINT pt{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+        if (engine->events_->ShowContextMenu(kMenuOfControl, pt) == S_OK) return 0;
+    } else if (msg == WM_NCDESTROY) {
+        ::RemoveWindowSubclass(hwnd, &CPageEngineWnd::FieldProc, 0);
+    }
+    return ::DefSubclassProc(hwnd, msg, wParam, lParam);
 }
 
 void CPageEngineWnd::DestroyFields() {
@@ -472,7 +490,8 @@ void CPageEngineWnd::SyncFieldsToDocument() {
     for (auto& [id, field] : fields_) {
         switch (field.kind) {
             case ControlKind::Text:
-            case ControlKind::Password: {
+            case ControlKind::Password:
+            case ControlKind::TextArea: {
                 const int len = ::GetWindowTextLengthW(field.hwnd);
                 std::wstring text(size_t(len) + 1, L'\0');
                 text.resize(size_t(::GetWindowTextW(field.hwnd, text.data(), len + 1)));
@@ -480,9 +499,9 @@ void CPageEngineWnd::SyncFieldsToDocument() {
                 break;
             }
             case ControlKind::Checkbox:
-            case ControlKind::Radio:
                 SetChecked(doc, field.node, ::SendMessageW(field.hwnd, BM_GETCHECK, 0, 0) == BST_CHECKED);
                 break;
+            // Radio buttons follow the tree, which groups them by name and form.
             case ControlKind::Select:
             case ControlKind::ListBox: {
                 const LRESULT sel = ::SendMessageW(field.hwnd, CB_GETCURSEL, 0, 0);
@@ -500,10 +519,24 @@ const CPageEngineWnd::Field* CPageEngineWnd::FieldOf(HWND hwnd) const {
     return nullptr;
 }
 
+void CPageEngineWnd::ShowChecks() {
+    if (!page_) return;
+    for (auto& [id, field] : fields_) {
+        if (field.kind != ControlKind::Checkbox && field.kind != ControlKind::Radio) continue;
+        const bool checked = page_->doc.HasAttr(field.node, L"checked");
+        ::SendMessageW(field.hwnd, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+    }
+}
+
 BOOL CPageEngineWnd::OnCommand(WPARAM wParam, LPARAM) {
     auto it = fields_.find(LOWORD(wParam));
     if (it == fields_.end() || HIWORD(wParam) != BN_CLICKED) return FALSE;
     const ControlKind kind = it->second.kind;
+    if (kind == ControlKind::Radio && page_) {
+        SetChecked(page_->doc, it->second.node, true);
+        ShowChecks();
+        return TRUE;
+    }
     if (kind == ControlKind::Submit || kind == ControlKind::Button || kind == ControlKind::ImageSubmit ||
         kind == ControlKind::Reset)
         PerformClick(it->second.node);
@@ -522,7 +555,8 @@ void CPageEngineWnd::PerformClick(NodeId n) {
 void CPageEngineWnd::QueueAction(const ElementAction& action) {
     if (action.kind == ElementAction::Kind::None || !m_hWnd) return;
     if (action.kind == ElementAction::Kind::Toggle) {
-        SetChecked(page_->doc, action.field, !page_->doc.HasAttr(action.field, L"checked"));
+        ApplyToggle(page_->doc, action.field);
+        ShowChecks();
         return;
     }
     pending_ = action;

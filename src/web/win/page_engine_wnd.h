@@ -87,6 +87,9 @@ private:
     void DestroyFields();
     void PlaceFields();
     void SyncFieldsToDocument();
+    void ShowChecks();
+    static LRESULT CALLBACK FieldProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                      DWORD_PTR self);
     void UpdateScrollBars();
     void ScrollTo(int x, int y);
     void FireElement(ElementEvent ev, NodeId n);

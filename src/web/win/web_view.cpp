@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "web/win/browser_control.h"
 #include "web/win/page_engine_wnd.h"
 
 namespace mrvn::web {
@@ -40,8 +41,7 @@ WebEngine ChosenWebEngine() {
 }
 
 std::unique_ptr<WebView> CreateWebView() {
-    // The platform's control is not hosted yet: the built-in engine serves both choices.
-    (void)ChosenWebEngine();
+    if (ChosenWebEngine() == WebEngine::Platform) return std::make_unique<CBrowserControl>();
     return std::make_unique<CPageEngineWnd>();
 }
 
