@@ -9,6 +9,9 @@ namespace mrvn::extras {
 CFavDlg::CFavDlg(const std::wstring& defaultName, const std::wstring& address, fw::CWnd* parent)
     : CDialog(kFavoriteTemplate, parent), m_strName(defaultName), m_strUrl(address) {}
 
+CFavDlg::CFavDlg(const std::wstring& defaultName, const std::wstring& address, HWND owner)
+    : CDialog(kFavoriteTemplate, owner), m_strName(defaultName), m_strUrl(address) {}
+
 BOOL CFavDlg::OnInitDialog() {
     CDialog::OnInitDialog();
     SetDlgItemTextW(m_hWnd, kFavoriteNameEdit, m_strName.c_str());
