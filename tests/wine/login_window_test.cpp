@@ -109,21 +109,6 @@ bool ClickElement(login::CLoginBkDlg& dlg, const wchar_t* id) {
     return true;
 }
 
-// What the screen shows at a point.
-COLORREF ScreenPixel(int x, int y) {
-    HDC screen = ::GetDC(nullptr);
-    HDC mem = ::CreateCompatibleDC(screen);
-    HBITMAP bmp = ::CreateCompatibleBitmap(screen, 1, 1);
-    HGDIOBJ old = ::SelectObject(mem, bmp);
-    ::BitBlt(mem, 0, 0, 1, 1, screen, x, y, SRCCOPY);
-    const COLORREF c = ::GetPixel(mem, 0, 0);
-    ::SelectObject(mem, old);
-    ::DeleteObject(bmp);
-    ::DeleteDC(mem);
-    ::ReleaseDC(nullptr, screen);
-    return c;
-}
-
 class LoginWindowTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { _putenv("MRVN_WEB_ENGINE=builtin"); }

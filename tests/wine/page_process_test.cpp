@@ -25,57 +25,6 @@ constexpr wchar_t kEngineClass[] = L"MrvnPageEngine";
 // The body colours of the stand-in's game pages of abc, def and ghi.
 constexpr COLORREF kPageColour[] = {RGB(0x24, 0x46, 0x6e), RGB(0x2b, 0x5a, 0x34), RGB(0x6a, 0x2d, 0x24)};
 
-bool WaitFor(const std::function<bool()>& done, DWORD timeoutMs = 20000) {
-    const DWORD start = GetTickCount();
-    while (!done()) {
-        if (GetTickCount() - start > timeoutMs) return false;
-        Sleep(20);
-    }
-    return true;
-}
-
-struct EnumCtx {
-    const std::function<bool(HWND)>* keep;
-    std::vector<HWND> found;
-};
-
-BOOL CALLBACK CollectWindow(HWND h, LPARAM p) {
-    auto* c = reinterpret_cast<EnumCtx*>(p);
-    if ((*c->keep)(h)) c->found.push_back(h);
-    return TRUE;
-}
-
-std::vector<HWND> TopLevel(const std::function<bool(HWND)>& keep) {
-    EnumCtx ctx{&keep, {}};
-    EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&ctx));
-    return ctx.found;
-}
-
-std::wstring ClassOf(HWND h) {
-    wchar_t buf[64] = {};
-    GetClassNameW(h, buf, 64);
-    return buf;
-}
-
-std::wstring TextOf(HWND h) {
-    wchar_t buf[256] = {};
-    GetWindowTextW(h, buf, 256);
-    return buf;
-}
-
-DWORD PidOf(HWND h) {
-    DWORD pid = 0;
-    GetWindowThreadProcessId(h, &pid);
-    return pid;
-}
-
-COLORREF ScreenPixel(int x, int y) {
-    HDC screen = GetDC(nullptr);
-    const COLORREF c = GetPixel(screen, x, y);
-    ReleaseDC(nullptr, screen);
-    return c;
-}
-
 // The whole screen as a BMP, for the gallery (MRVN_GALLERY_DIR; converted to PNG outside).
 void SaveScreen(const std::wstring& name) {
     const std::wstring dir = WinPathFromEnv("MRVN_GALLERY_DIR");
@@ -187,7 +136,7 @@ protected:
         });
         if (found) {
             frames_.push_back(found);
-            pages_.push_back(OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, PidOf(found)));
+            pages_.push_back(OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE, FALSE, PidOf(found)));
         }
         return found;
     }
@@ -418,6 +367,62 @@ TEST_F(PageProcessTest, ThreeTabsShowTheirPagesAClosedTabEndsItsPageAndTheEndOfT
     RecordProperty("last_page_ended_ms_after_main_window", int(after));
     std::printf("after the main window's process: hall frame gone in %lu ms, every page process ended in %lu ms\n",
                 static_cast<unsigned long>(hallGone), static_cast<unsigned long>(after));
+}
+
+// The whole way in, with no stand-in for any process: the launcher's own page processes show the
+// login page, whose answer (a meta refresh to "app://loadgame|...") becomes a tab with the game page.
+TEST_F(PageProcessTest, TheRealPageProcessLogsInThroughTheLoginPageAndARepeatedLoginIsRefused) {
+    const auto loginAs = [&](const std::string& loginText, const char* account) {
+        const std::string host = "127.0.0.1:" + std::to_string(port_);
+        const std::string page = "<html><head><meta charset=\"utf-8\"><meta http-equiv=\"refresh\" content=\"0; url="
+                                 "app://loadgame|" + loginText + "|http://" + host + "/mrvn/game/" + account +
+                                 ".html\"></head><body style=\"background-color:#fefefe\">登录中</body></html>";
+        return test::SetServerRoute(port_, "/mrvn/client/index.html", "ok", page);
+    };
+    ASSERT_TRUE(loginAs("S1服-《游戏》双线-abc", "abc"));
+    SetEnvironmentVariableW(L"MRVN_PAGE_PROGRAM", nullptr);
+    SetEnvironmentVariableW(L"MRVN_PLACEMENT", nullptr);
+    launcher_ = StartProcess(MrvnExe(), L"/MrvnD", &pid_);
+    ASSERT_NE(launcher_, nullptr);
+    ASSERT_TRUE(WaitFor([&] {
+        const auto mains = TopLevel([&](HWND h) {
+            return PidOf(h) == pid_ && ClassOf(h) == L"#32770" && TextOf(h) == L"QuarnMorvane" && !GetWindow(h, GW_OWNER);
+        });
+        if (!mains.empty()) main_ = mains.front();
+        return main_ != nullptr;
+    })) << "no main window";
+    HWND abc = NextFrame();
+    ASSERT_NE(abc, nullptr) << "the login led to no page";
+    EXPECT_NE(PidOf(abc), pid_) << "the page runs in a process of its own";
+    EXPECT_TRUE(ShowsPage(abc, kPageColour[0]));
+    EXPECT_EQ(Loads("/mrvn/game/abc.html"), 1u);
+
+    // The same account on the same server: the main window refuses the same label, so the new page
+    // process says so and ends; no tab comes.
+    AddAccount();
+    HWND refusal = nullptr;
+    ASSERT_TRUE(WaitFor([&] {
+        const auto boxes = TopLevel([&](HWND h) {
+            return ClassOf(h) == L"#32770" && IsWindowVisible(h) && GetDlgItem(h, IDC_MSG_BTN1) && PidOf(h) != pid_ &&
+                   PidOf(h) != PidOf(abc);
+        });
+        refusal = boxes.empty() ? nullptr : boxes.front();
+        return refusal != nullptr;
+    })) << "no refusal";
+    EXPECT_EQ(TextOf(refusal), L"QuarnMorvane");
+    // Kept with the pages so that the end of the test ends it whatever happens.
+    pages_.push_back(OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, PidOf(refusal)));
+    PostMessageW(refusal, WM_COMMAND, MAKEWPARAM(IDC_MSG_BTN1, BN_CLICKED), 0);
+    EXPECT_EQ(WaitForSingleObject(pages_.back(), 10000), WAIT_OBJECT_0) << "the refused page process did not end";
+    EXPECT_TRUE(ShowsPage(abc, kPageColour[0]));
+
+    // The same account on another server is a tab of its own.
+    ASSERT_TRUE(loginAs("S2服-《游戏》电信-abc", "abc"));
+    AddAccount();
+    HWND second = NextFrame();
+    ASSERT_NE(second, nullptr) << "the login on server 2 led to no tab";
+    EXPECT_TRUE(ShowsPage(second, kPageColour[0]));
+    EXPECT_FALSE(IsWindowVisible(abc)) << "the new tab is current";
 }
 
 }  // namespace

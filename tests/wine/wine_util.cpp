@@ -232,4 +232,64 @@ bool ResetLauncherState(uint16_t port) {
     return true;
 }
 
+bool WaitFor(const std::function<bool()>& done, DWORD timeoutMs) {
+    const DWORD start = GetTickCount();
+    while (!done()) {
+        if (GetTickCount() - start > timeoutMs) return false;
+        Sleep(20);
+    }
+    return true;
+}
+
+namespace {
+struct EnumCtx {
+    const std::function<bool(HWND)>* keep;
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectWindow(HWND h, LPARAM p) {
+    auto* c = reinterpret_cast<EnumCtx*>(p);
+    if ((*c->keep)(h)) c->found.push_back(h);
+    return TRUE;
+}
+}  // namespace
+
+std::vector<HWND> TopLevel(const std::function<bool(HWND)>& keep) {
+    EnumCtx ctx{&keep, {}};
+    EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&ctx));
+    return ctx.found;
+}
+
+std::wstring ClassOf(HWND h) {
+    wchar_t buf[64] = {};
+    GetClassNameW(h, buf, 64);
+    return buf;
+}
+
+std::wstring TextOf(HWND h) {
+    wchar_t buf[256] = {};
+    GetWindowTextW(h, buf, 256);
+    return buf;
+}
+
+DWORD PidOf(HWND h) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(h, &pid);
+    return pid;
+}
+
+COLORREF ScreenPixel(int x, int y) {
+    HDC screen = GetDC(nullptr);
+    HDC mem = CreateCompatibleDC(screen);
+    HBITMAP bmp = CreateCompatibleBitmap(screen, 1, 1);
+    HGDIOBJ old = SelectObject(mem, bmp);
+    BitBlt(mem, 0, 0, 1, 1, screen, x, y, SRCCOPY);
+    const COLORREF c = GetPixel(mem, 0, 0);
+    SelectObject(mem, old);
+    DeleteObject(bmp);
+    DeleteDC(mem);
+    ReleaseDC(nullptr, screen);
+    return c;
+}
+
 }  // namespace mrvn::wt

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -53,5 +54,15 @@ void DeleteLauncherKey();
 // A machine without the launcher: no copy running, no registry key, no installation folder, and
 // reports pointed at the loopback server on `port`. False when an old copy would not end.
 bool ResetLauncherState(uint16_t port);
+
+// Polls `done` every 20 ms; false when it is still false after `timeoutMs`.
+bool WaitFor(const std::function<bool()>& done, DWORD timeoutMs = 20000);
+// The top-level windows that `keep` accepts, in z order.
+std::vector<HWND> TopLevel(const std::function<bool(HWND)>& keep);
+std::wstring ClassOf(HWND h);
+std::wstring TextOf(HWND h);
+DWORD PidOf(HWND h);
+// What the screen shows at a point (read through a copy: Wine's GetPixel on the screen DC may lag).
+COLORREF ScreenPixel(int x, int y);
 
 }  // namespace mrvn::wt
