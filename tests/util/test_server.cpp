@@ -265,6 +265,10 @@ bool TestServer::Handle(int fd, const std::string& head, const std::string& body
             found = true;
         }
     }
+    if (found && journeySeconds_ >= 0 && path == kStandinLoginPage) {
+        std::lock_guard<std::mutex> lock(mu_);
+        route.body = StandinJourneyPage(std::move(route.body), journeyVisits_++, journeySeconds_);
+    }
     if (!found) route.kind = Kind::NotFound;
 
     switch (route.kind) {
