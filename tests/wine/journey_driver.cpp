@@ -101,6 +101,26 @@ HWND FindBox(HWND main, bool ofMain) {
     return found.empty() ? nullptr : found.front();
 }
 
+COLORREF ScreenPixel(int x, int y) {
+    HDC screen = GetDC(nullptr);
+    const COLORREF c = GetPixel(screen, x, y);
+    ReleaseDC(nullptr, screen);
+    return c;
+}
+
+// Tabs drawn in the main window's strip: each tab is a light band on the dark title bar (tab i
+// spans client x 120 + 189 i .. + 180).
+int StripTabs(HWND main) {
+    int n = 0;
+    for (int i = 0; i < 3; ++i) {
+        POINT p{120 + 189 * i + 150, 14};
+        ClientToScreen(main, &p);
+        const COLORREF c = ScreenPixel(p.x, p.y);
+        if (GetRValue(c) + GetGValue(c) + GetBValue(c) > 3 * 170) ++n;
+    }
+    return n;
+}
+
 bool WaitFor(const std::function<bool()>& done, DWORD ms) {
     const DWORD start = GetTickCount();
     for (;;) {
@@ -193,13 +213,16 @@ int wmain(int argc, wchar_t** argv) {
     };
     const auto tabs = [&](int count) {
         return [&main, count](std::string& detail) {
-            const bool seen = WaitFor(
+            bool seen = WaitFor(
                 [&] { return FrameCount(main, false) == count && FrameCount(main, true) > 0 && !FindLogin(main); }, 60000);
+            seen = seen && WaitFor([&] { return StripTabs(main) == count; }, 5000);
             RECT r{};
             GetWindowRect(main, &r);
-            detail = "(" + std::to_string(FrameCount(main, false)) + " page(s), main window " +
-                     std::to_string(r.right - r.left) + " x " + std::to_string(r.bottom - r.top) +
-                     (IsZoomed(main) ? ", maximised)" : ")");
+            detail = "(" + std::to_string(FrameCount(main, false)) + " page(s), " + std::to_string(StripTabs(main)) +
+                     " tab(s) in the strip, main window " +
+                     (!IsWindow(main) ? std::string("gone)")
+                                      : std::to_string(r.right - r.left) + " x " + std::to_string(r.bottom - r.top) +
+                                            (IsZoomed(main) ? ", maximised)" : ")"));
             return seen;
         };
     };
@@ -251,19 +274,25 @@ int wmain(int argc, wchar_t** argv) {
     });
 
     // The end is played even after a missed step, so that nothing is left running.
-    std::string detail;
-    bool ended = false;
-    if ((main = FindMain()) != nullptr) {
-        PostMessageW(main, WM_SYSCOMMAND, SC_CLOSE, 0);
+    const bool playing = !j.Stopped();
+    box = nullptr;
+    main = FindMain();
+    if (main) PostMessageW(main, WM_SYSCOMMAND, SC_CLOSE, 0);
+    if (playing) {
         // With pages open the launcher asks first.
-        if (WaitFor([&] { return (box = FindBox(main, true)) != nullptr || !IsWindow(main); }, 15000) && box) {
-            detail = " (the launcher asked first; answered yes)";
-            Sleep(kShotPauseMs);
-            Command(box, IDC_MSG_BTN1, BN_CLICKED);
-        }
-        ended = WaitFor([&] { return !IsWindow(main) && !FrameCount(main, false); }, 15000);
+        j.Step("exit-question", [&](std::string& detail) {
+            const bool seen = WaitFor([&] { return (box = FindBox(main, true)) != nullptr; }, 15000);
+            detail = seen ? "(the launcher asks before it ends; answered yes)" : "(no question in 15 s)";
+            return seen;
+        });
+    } else if (main && WaitFor([&] { return (box = FindBox(main, true)) != nullptr || !IsWindow(main); }, 15000)) {
+        box = FindBox(main, true);
     }
-    std::printf("journey 99 end %s\n", ended ? ("seen" + detail).c_str() : "MISSED (the main window or a page is still there)");
+    if (box) Command(box, IDC_MSG_BTN1, BN_CLICKED);
+    const bool ended = !main || WaitFor([&] { return !IsWindow(main) && !FrameCount(main, false); }, 15000);
+    std::printf("journey 99 end %s\n", !ended ? "MISSED (the main window or a page is still there)"
+                                       : main ? "seen (the main window and every page ended)"
+                                              : "seen (the launcher had already ended)");
     std::fflush(stdout);
     return j.Missed() + (ended ? 0 : 1);
 }
