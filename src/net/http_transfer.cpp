@@ -151,7 +151,8 @@ bool HttpDownloadToFile(HttpSession& session, FileSink& sink, const std::wstring
             }
             ok = !broken && total >= length;
         }
-        if (const FileHandle f = h.file.exchange(0)) sink.Close(f);
+        // The sink may hold the last bytes back until the close: a failed close is a short file.
+        if (const FileHandle f = h.file.exchange(0); f && !sink.Close(f)) ok = false;
     }
     h.CloseAll(session, &sink);
     return ok && !h.cancelled.load();

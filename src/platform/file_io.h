@@ -13,9 +13,11 @@ public:
     virtual ~FileSink() = default;
     // Opens `path` for writing raw bytes, replacing an existing file. 0 on failure.
     virtual FileHandle Create(const std::wstring& path) = 0;
-    // True only when all `size` bytes were written.
+    // True only when all `size` bytes were written, or taken to be written by Close.
     virtual bool Write(FileHandle file, const void* data, uint32_t size) = 0;
-    virtual void Close(FileHandle file) = 0;
+    // False when bytes still held back could not be written: the file misses them. A Write after
+    // the Close (from another thread) fails and writes nothing.
+    virtual bool Close(FileHandle file) = 0;
 };
 
 class FileSource {

@@ -197,7 +197,10 @@ bool FakeFileSink::Write(FileHandle file, const void* data, uint32_t size) {
     return true;
 }
 
-void FakeFileSink::Close(FileHandle file) { ++closes[file]; }
+bool FakeFileSink::Close(FileHandle file) {
+    ++closes[file];
+    return !failClose;
+}
 
 FileHandle FakeFileSource::OpenRead(const std::wstring& path) {
     ++openCount;

@@ -89,10 +89,11 @@ class FakeFileSink final : public FileSink {
 public:
     FileHandle Create(const std::wstring& path) override;
     bool Write(FileHandle file, const void* data, uint32_t size) override;
-    void Close(FileHandle file) override;
+    bool Close(FileHandle file) override;
 
     bool failCreate = false;
     int failWriteAt = -1;  // this write (0-based) fails
+    bool failClose = false;  // as when the last bytes held back cannot be written
     std::map<std::wstring, std::string> files;
     std::map<FileHandle, int> closes;
     std::vector<std::wstring> created;

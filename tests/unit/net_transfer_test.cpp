@@ -121,6 +121,8 @@ TEST_F(DownloadTest, FailingCallsEndTheTransfer) {
         {"create file", [](FakeHttpSession&, FakeFileSink& s) { s.failCreate = true; }, true},
         {"second read", [](FakeHttpSession& n, FakeFileSink&) { n.reply.failReadAt = 1; }, true},
         {"second write", [](FakeHttpSession&, FakeFileSink& s) { s.failWriteAt = 1; }, true},
+        // Every byte arrived, but the last ones held back by the sink never reached the file.
+        {"close of the file", [](FakeHttpSession&, FakeFileSink& s) { s.failClose = true; }, true},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);

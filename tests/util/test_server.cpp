@@ -91,7 +91,39 @@ bool ParseKind(const std::string& name, TestServer::Kind& kind) {
     return true;
 }
 
+// The stand-in's pages may name the host they were asked on ("{{host}}", for absolute links) and
+// how often their address has been asked for since the last reset ("{{count}}", a visible counter).
+void ReplaceAll(std::string& text, const std::string& what, const std::string& with) {
+    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + with.size()))
+        text.replace(at, what.size(), with);
+}
+
+std::string HostOf(const std::string& head) {
+    const size_t h = Lower(head).find("\r\nhost:");
+    if (h == std::string::npos) return "";
+    const size_t start = head.find_first_not_of(' ', h + 7);
+    return start == std::string::npos ? "" : head.substr(start, head.find("\r\n", start) - start);
+}
+
 }  // namespace
+
+void TestServer::FillPage(std::string& page, const std::string& head, const std::string& path) const {
+    if (page.find("{{") == std::string::npos) return;
+    size_t count = 0;
+    {
+        std::lock_guard<std::mutex> lock(mu_);
+        for (const std::string& entry : log_) {
+            std::istringstream line(entry.substr(0, entry.find("\r\n")));
+            std::string method, target;
+            line >> method >> target;
+            if (target.substr(0, target.find('?')) == path) ++count;
+        }
+    }
+    std::string host = HostOf(head);
+    if (host.empty()) host = "127.0.0.1:" + std::to_string(port_);
+    ReplaceAll(page, "{{host}}", host);
+    ReplaceAll(page, "{{count}}", std::to_string(count));
+}
 
 TestServer::TestServer(std::string root) : root_(std::move(root)) {}
 
@@ -263,6 +295,7 @@ bool TestServer::Handle(int fd, const std::string& head, const std::string& body
             ss << f.rdbuf();
             route.body = ss.str();
             found = true;
+            if (path.ends_with(".htm") || path.ends_with(".html")) FillPage(route.body, head, path);
         }
     }
     if (found && journeySeconds_ >= 0 && path == kStandinLoginPage) {

@@ -59,6 +59,8 @@ private:
     bool WaitWhileConnected(int fd, int ms);
     void Serve(int fd);
     bool Handle(int fd, const std::string& head, const std::string& body);
+    // "{{host}}" and "{{count}}" of a page from the root folder.
+    void FillPage(std::string& page, const std::string& head, const std::string& path) const;
 
     std::string root_;
     int listenFd_ = -1;

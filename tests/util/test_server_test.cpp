@@ -61,6 +61,19 @@ TEST_F(TestServerTest, JourneyModeLeadsEachShowingOfTheLoginPageToTheNextScripte
     EXPECT_EQ(HttpProbe("127.0.0.1", port, "GET", "/mrvn/client/index.html").body, plain) << "the script has ended";
 }
 
+TEST_F(TestServerTest, StandInPagesNameTheirHostAndCountTheirLoads) {
+    std::ofstream(root + "/game.html") << "<p>{{host}} #{{count}} {{count}}</p>";
+    std::ofstream(root + "/plain.txt") << "{{count}}";
+    const std::string host = "127.0.0.1:" + std::to_string(port);
+    EXPECT_EQ(HttpProbe("127.0.0.1", port, "GET", "/game.html").body, "<p>" + host + " #1 1</p>");
+    // Another address does not count; a query is the same page again.
+    HttpProbe("127.0.0.1", port, "GET", "/other.html");
+    EXPECT_EQ(HttpProbe("127.0.0.1", port, "GET", "/game.html?x").body, "<p>" + host + " #2 2</p>");
+    EXPECT_EQ(HttpProbe("127.0.0.1", port, "GET", "/plain.txt").body, "{{count}}") << "only pages are filled";
+    ASSERT_TRUE(ResetServer(port));
+    EXPECT_EQ(HttpProbe("127.0.0.1", port, "GET", "/game.html").body, "<p>" + host + " #1 1</p>");
+}
+
 TEST_F(TestServerTest, ScriptedFaults) {
     ASSERT_TRUE(SetServerRoute(port, "/e500", "500", "server says no"));
     ASSERT_TRUE(SetServerRoute(port, "/chunk", "chunked", std::string(2500, 'c')));

@@ -308,6 +308,47 @@ TEST_F(HttpWinInet, ClosedPortFails) {
     EXPECT_TRUE(net.EachClosedOnce());
 }
 
+// The sink holds small writes back and writes them in blocks: every byte it accepted must reach
+// the file when the transfer closes it, and nothing it refused may.
+TEST_F(HttpWinInet, FileSinkWritesEveryAcceptedByteByTheClose) {
+    const std::string data = Pattern(200 * 1024 + 77);
+    const struct {
+        const char* name;
+        std::vector<size_t> writes;
+    } rows[] = {
+        {"512-byte chunks across several blocks", std::vector<size_t>(300, 512)},
+        {"a write larger than a block after held bytes", {300, 100 * 1024, 512, 77}},
+        {"one byte", {1}},
+        {"nothing", {}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        win::Win32FileSink own;
+        const FileHandle f = own.Create(file);
+        ASSERT_NE(f, 0u);
+        size_t at = 0;
+        for (const size_t n : row.writes) {
+            ASSERT_TRUE(own.Write(f, data.data() + at, static_cast<uint32_t>(n)));
+            at += n;
+        }
+        EXPECT_TRUE(own.Close(f));
+        std::string got;
+        ASSERT_TRUE(Written(got));
+        EXPECT_EQ(got.size(), at);
+        EXPECT_TRUE(got == data.substr(0, at));
+    }
+    // An owner's close while the worker goes on writing: the held bytes land, later writes fail.
+    const FileHandle f = sink.Create(file);
+    ASSERT_NE(f, 0u);
+    for (int i = 0; i < 5; ++i) ASSERT_TRUE(sink.Write(f, data.data() + i * 512, 512));
+    EXPECT_TRUE(sink.Close(f));
+    EXPECT_FALSE(sink.Write(f, data.data(), 512));
+    EXPECT_FALSE(sink.Close(f));
+    std::string got;
+    ASSERT_TRUE(Written(got));
+    EXPECT_TRUE(got == data.substr(0, 5 * 512)) << got.size() << " bytes";
+}
+
 struct CancelRun {
     CountingSession* net;
     win::Win32FileSink* sink;

@@ -8,6 +8,8 @@
 #include "extras/win/cache_clean.h"
 #include "extras/win/shortcuts.h"
 #include "gamewnd/private_messages.h"
+#include "gamewnd/page/page_rules.h"
+#include "gamewnd/page/win/page_frame.h"
 #include "gamewnd/win/tessaly3_dlg.h"
 #include "login/page_command.h"
 #include "login/win/login_bk_dlg.h"
@@ -56,6 +58,8 @@ CTessaly3App::CTessaly3App()
     g_theApp = this;
 }
 
+CTessaly3App::~CTessaly3App() = default;
+
 int CTessaly3App::CheckForUpdate(bool forced) {
     const bool needed = m_updater.CheckForUpdate(forced);
     const std::wstring& addr = m_updater.UpdAddr();
@@ -95,6 +99,21 @@ void CTessaly3App::ProtectOlderInstallation() {
     const DWORD attrs = GetFileAttributesW(folder.c_str());
     if (attrs == INVALID_FILE_ATTRIBUTES || !(attrs & FILE_ATTRIBUTE_DIRECTORY)) return;
     if (!IsInstallFolderProtected(folder)) ProtectInstallFolder(folder);
+}
+
+BOOL CTessaly3App::OpenPageFrame(const std::wstring& gameAddress) {
+    gamewnd::PageSettings settings;
+    settings.gameAddress = gameAddress;
+    settings.hallAddress = page::HallPageAddress(m_hosts.clientHost);
+    settings.webHomePage = L"http://" + m_hosts.webHost + L"/";
+    settings.ini = &m_platform.profile;
+    settings.settingsPath = m_state.SettingsPath();
+    settings.pageTitle = &m_strPageTitle;
+    settings.navigatedUrl = &m_strNavigatedUrl;
+    m_pageWindows = gamewnd::OpenGamePage(settings);
+    if (!m_pageWindows) return FALSE;
+    m_pMainWnd = m_pageWindows->frame.m_hWnd;
+    return TRUE;
 }
 
 BOOL CTessaly3App::InitInstance() {
@@ -175,17 +194,22 @@ BOOL CTessaly3App::InitInstance() {
             skin::SkinMessageBox(nullptr, L"初始化OLE库失败", L"QuarnMorvane", 0);
             return FALSE;
         }
-    }
-    if (m_runMode == RunGamePage) {
-        // Without a main window to join there is nothing to log in for.
-        if (!::IsWindow(g_hMainWnd)) return FALSE;
-        // The main window tells a cancelled login's close request apart by its lParam.
-        const int result = login::RunLoginWindow(g_hMainWnd, g_nPageCount, login::LoginAddress(m_hosts.webHost),
-                                                 g_strGameAddress);
-        if (result == 2) {
-            ::PostMessageW(g_hMainWnd, WM_SYSCOMMAND, SC_CLOSE, kLauncherMarker);
-            return FALSE;
+        // The hall process shows the hall page; a game page's accepted login sets the game's address.
+        g_strGameAddress = page::HallPageAddress(m_hosts.clientHost);
+        if (m_runMode == RunGamePage) {
+            // Without a main window to join there is nothing to log in for.
+            if (!::IsWindow(g_hMainWnd)) return FALSE;
+            const int result = login::RunLoginWindow(g_hMainWnd, g_nPageCount, login::LoginAddress(m_hosts.webHost),
+                                                     g_strGameAddress);
+            // Anything but an accepted login, a login window that never opened included, is a
+            // cancel: the main window tells its close request apart by the lParam.
+            if (result != 1) {
+                ::PostMessageW(g_hMainWnd, WM_SYSCOMMAND, SC_CLOSE, kLauncherMarker);
+                return FALSE;
+            }
         }
+        // The frame runs the message loop until it closes or the main window is gone.
+        return OpenPageFrame(g_strGameAddress);
     }
     return FALSE;
 }
@@ -199,6 +223,8 @@ int CTessaly3App::ExitInstance() {
         m_report.m_hReportDone.Release();
     }
     m_report.m_hReportThread.Reset();
+    // The page's browser goes before OLE does.
+    m_pageWindows.reset();
     m_gdiplus.Stop();
     m_ole.Stop();
     return CWinApp::ExitInstance();

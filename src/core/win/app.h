@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "core/host_config.h"
@@ -15,6 +16,10 @@
 #include "platform/win32/win32_http.h"
 #include "platform/win32/scoped.h"
 #include "platform/win32/win32_platform.h"
+
+namespace mrvn::gamewnd {
+struct CPageWindows;
+}
 
 namespace mrvn::win {
 
@@ -32,6 +37,7 @@ void LaunchProgram(const wchar_t* path = nullptr);
 class CTessaly3App : public fw::CWinApp {
 public:
     CTessaly3App();
+    ~CTessaly3App() override;
     BOOL InitInstance() override;
     int ExitInstance() override;
 
@@ -45,6 +51,8 @@ public:
     void RecoverProgramFiles();
     // Gives an installation folder without its access list that list.
     void ProtectOlderInstallation();
+    // The page or hall frame of modes 6 and 7 over `gameAddress`; FALSE when it could not be made.
+    BOOL OpenPageFrame(const std::wstring& gameAddress);
 
     ScopedGdiplus m_gdiplus;
     wchar_t m_szUpdAddr[512] = {};
@@ -59,8 +67,13 @@ public:
     Win32FileSource m_fileSource;
     Updater m_updater;
 
+    // A page process's page title and the last address it completed.
+    std::wstring m_strPageTitle;
+    std::wstring m_strNavigatedUrl;
+
 private:
     ScopedOleInit m_ole;
+    std::unique_ptr<gamewnd::CPageWindows> m_pageWindows;
 };
 
 CTessaly3App& App();

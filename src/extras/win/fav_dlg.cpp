@@ -9,6 +9,9 @@ namespace mrvn::extras {
 CFavDlg::CFavDlg(const std::wstring& defaultName, const std::wstring& address, fw::CWnd* parent)
     : CDialog(kFavoriteTemplate, parent), m_strName(defaultName), m_strUrl(address) {}
 
+CFavDlg::CFavDlg(const std::wstring& defaultName, const std::wstring& address, HWND owner)
+    : CDialog(kFavoriteTemplate, owner), m_strName(defaultName), m_strUrl(address) {}
+
 BOOL CFavDlg::OnInitDialog() {
     CDialog::OnInitDialog();
     SetDlgItemTextW(m_hWnd, kFavoriteNameEdit, m_strName.c_str());
@@ -35,8 +38,7 @@ bool WriteFavorite(const std::wstring& name, const std::wstring& address) {
     const FileHandle file = sink.Create(path);
     if (!file) return false;
     const bool ok = sink.Write(file, text.data(), static_cast<uint32_t>(text.size()));
-    sink.Close(file);
-    return ok;
+    return sink.Close(file) && ok;
 }
 
 }  // namespace mrvn::extras

@@ -12,6 +12,8 @@ inline constexpr int kFavoriteNameEdit = 1018;  // IDC_FAVORITE_NAME
 class CFavDlg : public fw::CDialog {
 public:
     CFavDlg(const std::wstring& defaultName, const std::wstring& address, fw::CWnd* parent = nullptr);
+    // Over a window of another process: a game page's favourite goes over its main window.
+    CFavDlg(const std::wstring& defaultName, const std::wstring& address, HWND owner);
 
     BOOL OnInitDialog() override;
     void OnOK() override;

@@ -40,6 +40,13 @@ EnterGameParse ParseEnterGame(std::wstring_view url, std::wstring_view webHomePa
     return EnterGameParse::Launch;
 }
 
+std::wstring HallPageAddress(std::wstring_view clientHost) {
+    std::wstring address = L"http://";
+    address += clientHost;
+    address += L"/webgame.htm";
+    return address;
+}
+
 std::wstring GameLauncherPath(std::wstring_view commonAppData, std::wstring_view tag) {
     std::wstring path(commonAppData);
     path += L"\\Quarn\\GameLogin\\";

@@ -27,6 +27,9 @@ enum class EnterGameParse {
 // The text after "app://entergame|" is "<tag>" or "<tag>|<download page>".
 EnterGameParse ParseEnterGame(std::wstring_view url, std::wstring_view webHomePage, EnterGame& game);
 
+// The game hall page on the client-service host (host[:port]).
+std::wstring HallPageAddress(std::wstring_view clientHost);
+
 // "<common app data>\Quarn\GameLogin\<tag>.exe"
 std::wstring GameLauncherPath(std::wstring_view commonAppData, std::wstring_view tag);
 
