@@ -207,7 +207,8 @@ int wmain(int argc, wchar_t** argv) {
         return [&main, who](std::string& detail) {
             HWND found = nullptr;
             const bool seen = WaitFor([&] { return (found = FindLogin(main)) != nullptr; }, 60000);
-            detail = seen ? std::string("(login window for ") + who + ")" : "(no login window in 60 s)";
+            detail = seen ? std::string("(login window shown; the stand-in logs ") + who + " in)"
+                          : "(no login window in 60 s)";
             return seen;
         };
     };
