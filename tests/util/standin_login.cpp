@@ -1,5 +1,7 @@
 #include "util/standin_login.h"
 
+#include <iterator>
+
 namespace mrvn::test {
 namespace {
 
@@ -63,6 +65,19 @@ std::string StandinLoginAnswer(const std::map<std::string, std::string>& form, c
     return std::string(kHead) + "<meta http-equiv=\"refresh\" content=\"1; url=" + address + "\"></head>" +
            kCardStart + "<p><b>登录成功</b></p><p>账号 " + account + "，" + server +
            "服，正在进入游戏……</p><p><a id=\"enter\" href=\"" + address + "\">立即进入</a></p>" + kCardEnd;
+}
+
+std::string StandinJourneyPage(std::string page, size_t visit, int seconds) {
+    static const struct {
+        const char* account;
+        const char* server;
+    } kScript[] = {{"abc", "1"}, {"def", "1"}, {"abc", "1"}, {"ghi", "2"}};
+    const size_t head = page.find("<head>");
+    if (visit >= std::size(kScript) || head == std::string::npos) return page;
+    page.insert(head + 6, "\n<meta http-equiv=\"refresh\" content=\"" + std::to_string(seconds) + "; url=" +
+                              kStandinLoginPath + "?account=" + kScript[visit].account +
+                              "&amp;server=" + kScript[visit].server + "\">");
+    return page;
 }
 
 }  // namespace mrvn::test

@@ -298,6 +298,10 @@ bool TestServer::Handle(int fd, const std::string& head, const std::string& body
             if (path.ends_with(".htm") || path.ends_with(".html")) FillPage(route.body, head, path);
         }
     }
+    if (found && journeySeconds_ >= 0 && path == kStandinLoginPage) {
+        std::lock_guard<std::mutex> lock(mu_);
+        route.body = StandinJourneyPage(std::move(route.body), journeyVisits_++, journeySeconds_);
+    }
     if (!found) route.kind = Kind::NotFound;
 
     switch (route.kind) {

@@ -46,6 +46,8 @@ public:
     uint16_t Port() const { return port_; }
 
     void SetRoute(const std::string& path, Route route);
+    // The stand-in's login page leads through the scripted journey, `seconds` after each showing.
+    void SetJourney(int seconds) { journeySeconds_ = seconds; }
     void Reset();
     // Every request so far, each as its request line and header lines ending in CRLF, then a CRLF.
     std::string Log() const;
@@ -71,6 +73,8 @@ private:
     std::vector<std::string> log_;
     std::vector<std::thread> workers_;
     std::vector<int> openFds_;
+    int journeySeconds_ = -1;  // below 0: no journey
+    size_t journeyVisits_ = 0;
 };
 
 }  // namespace mrvn::test

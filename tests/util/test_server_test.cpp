@@ -42,6 +42,25 @@ TEST_F(TestServerTest, ServesFilesAndRecordsRequestLinesAndHeaders) {
     EXPECT_EQ(ServerLog(port), log);
 }
 
+TEST_F(TestServerTest, JourneyModeLeadsEachShowingOfTheLoginPageToTheNextScriptedLogin) {
+    ASSERT_EQ(std::system(("mkdir -p '" + root + "/mrvn/client'").c_str()), 0);
+    std::ofstream(root + "/mrvn/client/index.html") << "<html><head><title>t</title></head></html>";
+    std::ofstream(root + "/mrvn/client/other.html") << "<html><head></head></html>";
+    const std::string plain = HttpProbe("127.0.0.1", port, "GET", "/mrvn/client/index.html").body;
+    EXPECT_EQ(plain.find("refresh"), std::string::npos) << "no journey unless asked for";
+    server->SetJourney(2);
+    const char* const logins[] = {"abc&amp;server=1", "def&amp;server=1", "abc&amp;server=1", "ghi&amp;server=2"};
+    for (const char* login : logins) {
+        SCOPED_TRACE(login);
+        // Another page does not move the script on.
+        EXPECT_EQ(HttpProbe("127.0.0.1", port, "GET", "/mrvn/client/other.html").body, "<html><head></head></html>");
+        const std::string page = HttpProbe("127.0.0.1", port, "GET", "/mrvn/client/index.html?cid=4224").body;
+        EXPECT_EQ(page, std::string("<html><head>\n<meta http-equiv=\"refresh\" content=\"2; url=/mrvn/client/login?account=") +
+                            login + "\"><title>t</title></head></html>");
+    }
+    EXPECT_EQ(HttpProbe("127.0.0.1", port, "GET", "/mrvn/client/index.html").body, plain) << "the script has ended";
+}
+
 TEST_F(TestServerTest, StandInPagesNameTheirHostAndCountTheirLoads) {
     std::ofstream(root + "/game.html") << "<p>{{host}} #{{count}} {{count}}</p>";
     std::ofstream(root + "/plain.txt") << "{{count}}";

@@ -3,7 +3,7 @@
 // to do (log in with a label, cancel, die), then does what a page does: the label by WM_COPYDATA,
 // a frame in a colour of its own announced with WM_PAGE_CREATED and placed through the placement
 // seam, the window-switch key forwarded, and a record of what the main window posts it.
-// MRVN_PAGE_DOUBLE_AUTO=1 logs in at once with a made-up label (tools/run).
+// MRVN_PAGE_DOUBLE_AUTO=1 logs in at once with a made-up label (a quick look by hand).
 #include <windows.h>
 #include <shellapi.h>
 
