@@ -19,6 +19,7 @@
 #include "skin/win/skin_image.h"
 #include "util/http_probe.h"
 #include "web/win/page_engine_wnd.h"
+#include "wine/built_in_page_test.h"
 #include "wine/wine_util.h"
 
 namespace mrvn::wt {
@@ -109,23 +110,8 @@ bool ClickElement(login::CLoginBkDlg& dlg, const wchar_t* id) {
     return true;
 }
 
-class LoginWindowTest : public ::testing::Test {
+class LoginWindowTest : public BuiltInPageTest {
 protected:
-    static void SetUpTestSuite() { _putenv("MRVN_WEB_ENGINE=builtin"); }
-    void SetUp() override {
-        port_ = TestServerPort();
-        ASSERT_NE(port_, 0) << "MRVN_TEST_PORT";
-        ASSERT_TRUE(ole_.Start());
-        ASSERT_TRUE(gdiplus_.Start());
-        ASSERT_TRUE(test::ResetServer(port_));
-    }
-    std::wstring Url(const std::string& path) const {
-        return L"http://127.0.0.1:" + std::to_wstring(port_) + std::wstring(path.begin(), path.end());
-    }
-    std::string Host() const { return "127.0.0.1:" + std::to_string(port_); }
-    void Route(const std::string& path, const std::string& html) {
-        ASSERT_TRUE(test::SetServerRoute(port_, path, "ok", html));
-    }
     // A page in the login page's shape that goes to `address` by itself.
     std::string RefreshPage(const std::string& address) const {
         return "<html><head><meta charset=\"utf-8\"><meta http-equiv=\"refresh\" content=\"0; url=" + address +
@@ -137,10 +123,6 @@ protected:
             if (line.find(needle) != std::string::npos) ++n;
         return n;
     }
-
-    uint16_t port_ = 0;
-    win::ScopedOleInit ole_;
-    win::ScopedGdiplus gdiplus_;
 };
 
 const char kLoginText[] = "S1服-《游戏》双线-abc";

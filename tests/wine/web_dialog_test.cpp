@@ -27,6 +27,7 @@ using std::min;
 #include "web/win/browser_control.h"
 #include "web/win/page_engine_wnd.h"
 #include "web/win/page_view.h"
+#include "wine/built_in_page_test.h"
 #include "wine/wine_util.h"
 
 namespace mrvn::wt {
@@ -127,25 +128,8 @@ bool MenuShown() {
     return false;
 }
 
-class WebDialogTest : public ::testing::Test {
+class WebDialogTest : public BuiltInPageTest {
 protected:
-    static void SetUpTestSuite() {
-        ::SetEnvironmentVariableW(L"MRVN_WEB_ENGINE", L"builtin");
-        _putenv("MRVN_WEB_ENGINE=builtin");
-    }
-    void SetUp() override {
-        port_ = TestServerPort();
-        ASSERT_NE(port_, 0) << "MRVN_TEST_PORT";
-        ASSERT_TRUE(ole_.Start());
-        ASSERT_TRUE(gdiplus_.Start());
-        ASSERT_TRUE(test::ResetServer(port_));
-    }
-    std::wstring Url(const std::string& path) const {
-        return L"http://127.0.0.1:" + std::to_wstring(port_) + std::wstring(path.begin(), path.end());
-    }
-    void Route(const std::string& path, const std::string& html) {
-        ASSERT_TRUE(test::SetServerRoute(port_, path, "ok", html));
-    }
     // Opens the dialog on `path` and waits for the page to be shown.
     void Open(TestDlg& dlg) {
         ASSERT_TRUE(dlg.Create(kTemplate));
@@ -168,10 +152,6 @@ protected:
         ::PostMessageW(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, at);
         ::PostMessageW(hwnd, WM_LBUTTONUP, 0, at);
     }
-
-    uint16_t port_ = 0;
-    win::ScopedOleInit ole_;
-    win::ScopedGdiplus gdiplus_;
 };
 
 const char kMainPage[] =

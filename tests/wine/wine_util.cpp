@@ -68,23 +68,39 @@ RunResult RunAndWait(const std::wstring& exe, const std::wstring& args, DWORD ti
     return ::testing::AssertionSuccess();
 }
 
+namespace {
+// The ids of the running processes of `exeName` (no path, any case).
+std::vector<DWORD> ProcessesNamed(const std::wstring& exeName) {
+    std::vector<DWORD> ids;
+    HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snap == INVALID_HANDLE_VALUE) return ids;
+    PROCESSENTRY32W pe = {};
+    pe.dwSize = sizeof pe;
+    for (BOOL ok = Process32FirstW(snap, &pe); ok; ok = Process32NextW(snap, &pe)) {
+        if (lstrcmpiW(pe.szExeFile, exeName.c_str()) == 0) ids.push_back(pe.th32ProcessID);
+    }
+    CloseHandle(snap);
+    return ids;
+}
+}  // namespace
+
 bool WaitForNoProcess(const std::wstring& exeName, DWORD timeoutMs) {
     const DWORD start = GetTickCount();
-    for (;;) {
-        bool found = false;
-        HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-        if (snap != INVALID_HANDLE_VALUE) {
-            PROCESSENTRY32W pe = {};
-            pe.dwSize = sizeof pe;
-            for (BOOL ok = Process32FirstW(snap, &pe); ok; ok = Process32NextW(snap, &pe)) {
-                if (lstrcmpiW(pe.szExeFile, exeName.c_str()) == 0) found = true;
-            }
-            CloseHandle(snap);
-        }
-        if (!found) return true;
+    while (!ProcessesNamed(exeName).empty()) {
         if (GetTickCount() - start > timeoutMs) return false;
         Sleep(100);
     }
+    return true;
+}
+
+bool EndProcesses(const std::wstring& exeName, DWORD timeoutMs) {
+    for (DWORD id : ProcessesNamed(exeName)) {
+        if (HANDLE p = OpenProcess(PROCESS_TERMINATE, FALSE, id)) {
+            TerminateProcess(p, 1);
+            CloseHandle(p);
+        }
+    }
+    return WaitForNoProcess(exeName, timeoutMs);
 }
 
 namespace {

@@ -27,6 +27,8 @@ RunResult RunAndWait(const std::wstring& exe, const std::wstring& args, DWORD ti
 ::testing::AssertionResult RunLauncher(const std::wstring& exe, const std::wstring& args, DWORD timeoutMs = 60000);
 // Waits until no process runs from a program file of this name (case-insensitive).
 bool WaitForNoProcess(const std::wstring& exeName, DWORD timeoutMs = 60000);
+// Ends every process of `exeName` and waits until none is left.
+bool EndProcesses(const std::wstring& exeName, DWORD timeoutMs = 10000);
 
 // The first visible top-level window of process `pid`, waiting for it to appear; null if none came.
 HWND WaitForWindowOf(DWORD pid, DWORD timeoutMs = 30000);

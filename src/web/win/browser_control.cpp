@@ -14,12 +14,14 @@ constexpr wchar_t kClassName[] = L"MrvnBrowserHost";
 // HTMLDocumentEvents2; mingw's uuid library does not carry it.
 constexpr IID kDiidDocumentEvents2 = {0x3050F613, 0x98B5, 0x11CF, {0xBB, 0x82, 0x00, 0xAA, 0x00, 0xBD, 0xCE, 0x0B}};
 
-// The external object that script reaches as window.external: always there, with no members.
-class ExternalObject final : public IDispatch {
+// IUnknown and the type half of IDispatch, for objects that are only ever called through Invoke.
+class DispatchBase : public IDispatch {
 public:
+    explicit DispatchBase(const IID& also = IID_IDispatch) : also_(also) {}
+
     STDMETHODIMP QueryInterface(REFIID riid, void** out) override {
         if (!out) return E_POINTER;
-        if (riid == IID_IUnknown || riid == IID_IDispatch) {
+        if (riid == IID_IUnknown || riid == IID_IDispatch || riid == also_) {
             *out = static_cast<IDispatch*>(this);
             AddRef();
             return S_OK;
@@ -45,59 +47,36 @@ public:
         for (UINT i = 0; ids && i < count; ++i) ids[i] = DISPID_UNKNOWN;
         return DISP_E_UNKNOWNNAME;
     }
-    STDMETHODIMP Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override {
-        return DISP_E_MEMBERNOTFOUND;
-    }
+
+protected:
+    virtual ~DispatchBase() = default;
 
 private:
-    ~ExternalObject() = default;
+    const IID also_;
     std::atomic<ULONG> refs_{1};
 };
 
+// The external object that script reaches as window.external: always there, with no members.
+class ExternalObject final : public DispatchBase {
+public:
+    STDMETHODIMP Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override {
+        return DISP_E_MEMBERNOTFOUND;
+    }
+};
+
 // A dispatch-only event sink: the control and the document call Invoke with the event's number.
-class DispatchSink : public IDispatch {
+class DispatchSink : public DispatchBase {
 public:
     DispatchSink(const IID& events, CBrowserControl* owner, WebViewEvents* handler)
-        : events_(events), owner_(owner), handler_(handler) {}
+        : DispatchBase(events), owner_(owner), handler_(handler) {}
     void Detach() {
         owner_ = nullptr;
         handler_ = nullptr;
     }
 
-    STDMETHODIMP QueryInterface(REFIID riid, void** out) override {
-        if (!out) return E_POINTER;
-        if (riid == IID_IUnknown || riid == IID_IDispatch || riid == events_) {
-            *out = static_cast<IDispatch*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return ++refs_; }
-    STDMETHODIMP_(ULONG) Release() override {
-        const ULONG left = --refs_;
-        if (left == 0) delete this;
-        return left;
-    }
-    STDMETHODIMP GetTypeInfoCount(UINT* count) override {
-        if (count) *count = 0;
-        return S_OK;
-    }
-    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo** out) override {
-        if (out) *out = nullptr;
-        return E_NOTIMPL;
-    }
-    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
-
 protected:
-    virtual ~DispatchSink() = default;
-    const IID events_;
     CBrowserControl* owner_;
     WebViewEvents* handler_;
-
-private:
-    std::atomic<ULONG> refs_{1};
 };
 
 // Argument `i` counted from the first one the event declares (DISPPARAMS holds them in reverse).
