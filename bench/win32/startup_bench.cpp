@@ -20,6 +20,9 @@ struct Memory {
     SIZE_T peakWorkingSet = 0;
 };
 
+// A program that has not ended by then is stopped, and the run counts as failed.
+constexpr DWORD kRunLimitMs = 120000;
+
 // Starts `program` in its own folder and waits for its end; the time includes both.
 bool RunOnce(const std::wstring& program, double& seconds, Memory* memory) {
     std::wstring commandLine = L"\"" + program + L"\"";
@@ -32,9 +35,15 @@ bool RunOnce(const std::wstring& program, double& seconds, Memory* memory) {
                         &pi)) {
         return false;
     }
+    const ULONGLONG deadline = GetTickCount64() + kRunLimitMs;
+    bool ended = true;
     if (memory) {
         // Sampled while it runs: an ended process has no counters left under Wine.
         do {
+            if (GetTickCount64() > deadline) {
+                ended = false;
+                break;
+            }
             PROCESS_MEMORY_COUNTERS_EX pmc{};
             if (GetProcessMemoryInfo(pi.hProcess, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&pmc), sizeof(pmc))) {
                 memory->peakPrivate = std::max({memory->peakPrivate, pmc.PeakPagefileUsage, pmc.PrivateUsage});
@@ -42,12 +51,18 @@ bool RunOnce(const std::wstring& program, double& seconds, Memory* memory) {
             }
         } while (WaitForSingleObject(pi.hProcess, 1) == WAIT_TIMEOUT);
     } else {
-        WaitForSingleObject(pi.hProcess, INFINITE);
+        ended = WaitForSingleObject(pi.hProcess, kRunLimitMs) == WAIT_OBJECT_0;
     }
     seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    if (!ended) {
+        std::fprintf(stderr, "startup_bench: %ls did not end within %lu s; stopped\n", program.c_str(),
+                     kRunLimitMs / 1000);
+        TerminateProcess(pi.hProcess, 1);
+        SetLastError(ERROR_TIMEOUT);
+    }
     CloseHandle(pi.hThread);
     CloseHandle(pi.hProcess);
-    return true;
+    return ended;
 }
 
 double Median(std::vector<double> v) {
@@ -71,7 +86,7 @@ int main() {
         for (int p = 2; p < argc; ++p) {
             double sec = 0;
             if (!RunOnce(argv[p], sec, nullptr)) {
-                std::fprintf(stderr, "startup_bench: cannot start %ls (error %lu)\n", argv[p], GetLastError());
+                std::fprintf(stderr, "startup_bench: no run of %ls (error %lu)\n", argv[p], GetLastError());
                 return 1;
             }
             times[static_cast<size_t>(p - 2)].push_back(sec);
@@ -80,7 +95,7 @@ int main() {
     for (int p = 2; p < argc; ++p) {
         double sec = 0;
         Memory memory;
-        RunOnce(argv[p], sec, &memory);
+        if (!RunOnce(argv[p], sec, &memory)) return 1;
         std::printf("start-up %ls: median %.3f s of %d, peak private %.1f MiB, peak working set %.1f MiB\n", argv[p],
                     Median(times[static_cast<size_t>(p - 2)]), runs, memory.peakPrivate / 1048576.0,
                     memory.peakWorkingSet / 1048576.0);
