@@ -374,33 +374,31 @@ TEST(HttpPing, FailuresAndTheirErrorCodes) {
     }
 }
 
-TEST(HttpFetchToMemory, NoticeSizeLimit) {
+TEST(HttpFetchToMemory, NoticeSizeLimitAndRefusals) {
+    const wchar_t* notice = L"http://client.qsvc.net/notice/mrvn.txt";
     const struct {
-        size_t size;
-        bool ok;
-    } rows[] = {{0, true}, {1, true}, {1023, true}, {1024, false}, {5000, false}};
+        const wchar_t* address;
+        size_t size, deliver;
+        bool asked, ok;
+    } rows[] = {
+        {notice, 0, SIZE_MAX, true, true},     {notice, 1, SIZE_MAX, true, true},
+        {notice, 1023, SIZE_MAX, true, true},  {notice, 1024, SIZE_MAX, true, false},
+        {notice, 5000, SIZE_MAX, true, false},
+        {L"http://evil.example/notice/mrvn.txt", 10, SIZE_MAX, false, false},  // outside the allow-list
+        {L"http://a.quarn.cn/n.txt", 10, 4, true, false},                      // cut short
+    };
     for (const auto& row : rows) {
-        SCOPED_TRACE(row.size);
+        SCOPED_TRACE(testing::Message() << testing::PrintToString(std::wstring(row.address)) << " " << row.size);
         FakeHttpSession net;
         FakeCodePage cp;
         net.reply.body = Body(row.size);
+        net.reply.deliver = row.deliver;
         std::wstring text = L"untouched";
-        EXPECT_EQ(HttpFetchToMemory(net, cp, L"http://client.qsvc.net/notice/mrvn.txt", kDomains, text), row.ok);
+        EXPECT_EQ(HttpFetchToMemory(net, cp, row.address, kDomains, text), row.ok);
         EXPECT_EQ(text, row.ok ? std::wstring(net.reply.body.begin(), net.reply.body.end()) : L"untouched");
+        EXPECT_EQ(!net.calls.empty(), row.asked);
         EXPECT_TRUE(net.AllClosedOnce());
     }
-}
-
-TEST(HttpFetchToMemory, RefusalsAndShortBodies) {
-    FakeCodePage cp;
-    std::wstring text;
-    FakeHttpSession net;
-    net.reply.body = "0123456789";
-    EXPECT_FALSE(HttpFetchToMemory(net, cp, L"http://evil.example/notice/mrvn.txt", kDomains, text));
-    EXPECT_TRUE(net.calls.empty());
-    net.reply.deliver = 4;
-    EXPECT_FALSE(HttpFetchToMemory(net, cp, L"http://a.quarn.cn/n.txt", kDomains, text));
-    EXPECT_EQ(text, L"");
 }
 
 TEST(TransferUses, EachUseAppliesItsOwnRules) {
