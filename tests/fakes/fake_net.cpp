@@ -110,7 +110,7 @@ bool FakeHttpSession::Read(NetHandle request, void* buffer, uint32_t size, uint3
 uint32_t FakeHttpSession::SetFilePointer(NetHandle request, uint32_t position) {
     calls.push_back("seek");
     seeks.push_back(position);
-    if (!IsOpen(request)) return kInvalidFilePointer;
+    if (failSeeks || !IsOpen(request)) return kInvalidFilePointer;
     position_ = position;
     return position;
 }
@@ -138,6 +138,7 @@ void FakeHttpSession::Reset() {
     limits.clear();
     requests_ = 0;
     failOpen = failConnect = failRequest = failSend = false;
+    failSeeks = false;
     errorCode = 12029;
     onRead = nullptr;
     blockReads = false;

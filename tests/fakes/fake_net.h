@@ -52,6 +52,7 @@ public:
     uint64_t now = 1000;                 // the session's clock
     std::function<void()> onSend;        // runs at the start of each send (to move the clock)
     bool failOpen = false, failConnect = false, failRequest = false, failSend = false;
+    bool failSeeks = false;  // every seek fails, as Wine's stub does
     uint32_t errorCode = 12029;  // ERROR_INTERNET_CANNOT_CONNECT
     std::function<void(int readIndex)> onRead;  // runs at the start of each read
     bool blockReads = false;                    // reads wait until the root handle, closed last, is closed

@@ -1,5 +1,6 @@
 // In-memory stand-ins for the platform seams, for the portable unit tests.
 #pragma once
+#include <cstring>
 #include <deque>
 #include <map>
 #include <set>
@@ -141,6 +142,13 @@ struct FakeState {
     FakeClock clock;
     FakeRandom random;
     StateStore store{reg, ini, folders, proc, clock, random};
+
+    // The last update check's time, as the store writes it.
+    void PutUpdTime(const SystemTime& t) {
+        std::vector<uint8_t> bytes(sizeof t);
+        std::memcpy(bytes.data(), &t, sizeof t);
+        reg.Put(RegRoot::LocalMachine, kLauncherKey, L"UpdTime", kRegBinary, bytes);
+    }
 };
 
 }  // namespace mrvn::test

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include "core/crash_rules.h"
 #include "core/host_config.h"
 #include "core/install.h"
@@ -51,45 +53,55 @@ TEST(HostConfig, DomainsSplitTrimmedAndCapped) {
 }
 
 TEST(HostConfig, RegistryOverridesDefaults) {
-    test::FakeRegistry reg;
-    const HostConfig defaults = LoadHostConfig(reg);
-    EXPECT_EQ(defaults.clientHost, DefaultHostConfig().clientHost);
-    EXPECT_EQ(defaults.domains, DefaultHostConfig().domains);
+    const HostConfig defaults = DefaultHostConfig();
+    test::FakeRegistry none;
+    EXPECT_EQ(LoadHostConfig(none).clientHost, defaults.clientHost);
+    EXPECT_EQ(LoadHostConfig(none).domains, defaults.domains);
 
-    reg.Put(RegRoot::LocalMachine, kLauncherKey, L"ClientHost", kRegSz, Utf16LeFromWide(L"127.0.0.1:8790"));
-    reg.Put(RegRoot::LocalMachine, kLauncherKey, L"PlatformDomains", kRegSz, Utf16LeFromWide(L"127.0.0.1;x.cn"));
-    // Not a string: ignored.
-    reg.Put(RegRoot::LocalMachine, kLauncherKey, L"WebHost", kRegDword, {1, 0, 0, 0});
-    HostConfig c = LoadHostConfig(reg);
-    EXPECT_EQ(c.clientHost, L"127.0.0.1:8790");
-    EXPECT_EQ(c.webHost, DefaultHostConfig().webHost);
-    EXPECT_EQ(c.domains, (std::vector<std::wstring>{L"127.0.0.1", L"x.cn"}));
-
-    // Empty or over-long values keep the defaults.
-    reg.Put(RegRoot::LocalMachine, kLauncherKey, L"ClientHost", kRegSz, Utf16LeFromWide(L""));
-    reg.Put(RegRoot::LocalMachine, kLauncherKey, L"WebHost", kRegSz, Utf16LeFromWide(std::wstring(300, L'h')));
-    reg.Put(RegRoot::LocalMachine, kLauncherKey, L"PlatformDomains", kRegSz, Utf16LeFromWide(L";;"));
-    c = LoadHostConfig(reg);
-    EXPECT_EQ(c.clientHost, DefaultHostConfig().clientHost);
-    EXPECT_EQ(c.webHost, DefaultHostConfig().webHost);
-    EXPECT_EQ(c.domains, DefaultHostConfig().domains);
-
-    // Blanks around a value are trimmed before it is judged: blanks alone are as good as nothing.
-    reg.Put(RegRoot::LocalMachine, kLauncherKey, L"ClientHost", kRegSz, Utf16LeFromWide(L" "));
-    reg.Put(RegRoot::LocalMachine, kLauncherKey, L"WebHost", kRegSz, Utf16LeFromWide(L" \t "));
-    reg.Put(RegRoot::LocalMachine, kLauncherKey, L"PlatformDomains", kRegSz, Utf16LeFromWide(L"  "));
-    c = LoadHostConfig(reg);
-    EXPECT_EQ(c.clientHost, DefaultHostConfig().clientHost);
-    EXPECT_EQ(c.webHost, DefaultHostConfig().webHost);
-    EXPECT_EQ(c.domains, DefaultHostConfig().domains);
-    reg.Put(RegRoot::LocalMachine, kLauncherKey, L"ClientHost", kRegSz, Utf16LeFromWide(L"  10.0.0.1:81 "));
-    EXPECT_EQ(LoadHostConfig(reg).clientHost, L"10.0.0.1:81");
+    const struct {
+        const char* name;
+        // The three values as stored; nullopt: a DWORD, which is not a string.
+        std::optional<std::wstring> clientHost, webHost, domains;
+        // What is read; empty: the default.
+        std::wstring wantClientHost, wantWebHost;
+        std::vector<std::wstring> wantDomains;
+    } rows[] = {
+        {"strings override, a DWORD is ignored", L"127.0.0.1:8790", std::nullopt, L"127.0.0.1;x.cn",
+         L"127.0.0.1:8790", L"", {L"127.0.0.1", L"x.cn"}},
+        {"empty or over-long values", L"", std::wstring(300, L'h'), L";;", L"", L"", {}},
+        // Blanks around a value are trimmed before it is judged: blanks alone are as good as nothing.
+        {"blanks alone", L" ", L" \t ", L"  ", L"", L"", {}},
+        {"blanks around", L"  10.0.0.1:81 ", L" \t ", L"  ", L"10.0.0.1:81", L"", {}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        test::FakeRegistry reg;
+        const auto put = [&](const wchar_t* name, const std::optional<std::wstring>& value) {
+            if (value) {
+                reg.Put(RegRoot::LocalMachine, kLauncherKey, name, kRegSz, Utf16LeFromWide(*value));
+            } else {
+                reg.Put(RegRoot::LocalMachine, kLauncherKey, name, kRegDword, {1, 0, 0, 0});
+            }
+        };
+        put(L"ClientHost", row.clientHost);
+        put(L"WebHost", row.webHost);
+        put(L"PlatformDomains", row.domains);
+        const HostConfig c = LoadHostConfig(reg);
+        EXPECT_EQ(c.clientHost, row.wantClientHost.empty() ? defaults.clientHost : row.wantClientHost);
+        EXPECT_EQ(c.webHost, row.wantWebHost.empty() ? defaults.webHost : row.wantWebHost);
+        EXPECT_EQ(c.domains, row.wantDomains.empty() ? defaults.domains : row.wantDomains);
+    }
 }
 
-TEST(Install, CopiesIntoTheFolderAndStartsTheCopy) {
+// A downloaded program about to install itself.
+class InstallTest : public testing::Test {
+protected:
+    void SetUp() override { fs.files[UpperAscii(L"C:\\Downloads\\Mrvn.exe")] = "MZ program"; }
     test::FakeFileSystem fs;
     test::FakeProcess proc;
-    fs.files[UpperAscii(L"C:\\Downloads\\Mrvn.exe")] = "MZ program";
+};
+
+TEST_F(InstallTest, CopiesIntoTheFolderAndStartsTheCopy) {
     const std::wstring target = InstallSelfFiles(fs, proc, L"C:\\ProgramData", L"C:\\Downloads\\Mrvn.exe");
     EXPECT_EQ(target, L"C:\\ProgramData\\Quarn\\GameLogin\\Mrvn.exe");
     EXPECT_EQ(fs.log, (std::vector<std::wstring>{L"mkdir C:\\ProgramData\\Quarn",
@@ -101,10 +113,7 @@ TEST(Install, CopiesIntoTheFolderAndStartsTheCopy) {
     EXPECT_EQ(proc.launched[0].second, L"\"" + target + L"\"");
 }
 
-TEST(Install, ShortcutsAreMadeForTheCopiedTargetBeforeItStarts) {
-    test::FakeFileSystem fs;
-    test::FakeProcess proc;
-    fs.files[UpperAscii(L"C:\\Downloads\\Mrvn.exe")] = "MZ program";
+TEST_F(InstallTest, ShortcutsAreMadeForTheCopiedTargetBeforeItStarts) {
     std::vector<std::wstring> seen;
     InstallSelfFiles(fs, proc, L"C:\\ProgramData", L"C:\\Downloads\\Mrvn.exe", [&](const std::wstring& target) {
         seen.push_back(target);
@@ -114,10 +123,8 @@ TEST(Install, ShortcutsAreMadeForTheCopiedTargetBeforeItStarts) {
     EXPECT_EQ(seen, (std::vector<std::wstring>{L"C:\\ProgramData\\Quarn\\GameLogin\\Mrvn.exe"}));
 }
 
-TEST(Install, KeepsTheFileNameAndSkipsCopyOntoItselfAndGoesOnAfterAFailedCopy) {
+TEST_F(InstallTest, KeepsTheFileNameAndSkipsCopyOntoItselfAndGoesOnAfterAFailedCopy) {
     EXPECT_EQ(InstallTargetOf(L"C:\\F", L"D:\\x\\Other.exe"), L"C:\\F\\Other.exe");
-    test::FakeFileSystem fs;
-    test::FakeProcess proc;
     InstallSelfFiles(fs, proc, L"C:\\ProgramData", L"c:\\programdata\\quarn\\gamelogin\\MRVN.EXE");
     EXPECT_EQ(fs.log.size(), 2u) << "no copy onto itself";
     EXPECT_EQ(proc.launched.size(), 1u);
@@ -151,21 +158,25 @@ TEST(CrashRules, DumpPath) {
 }
 
 TEST(CrashRules, DumpTypesTriedInOrderUntilOneWorks) {
-    for (int works = 0; works <= 3; ++works) {
+    const struct {
+        int works;  // the attempt that succeeds
+        int64_t got;
         std::vector<uint32_t> tried;
-        const int64_t got = WriteWithFallback([&](uint32_t type) {
-            tried.push_back(type);
-            return static_cast<int>(tried.size()) - 1 == works;
-        });
-        const std::vector<uint32_t> all = {0x1A25, 0x225, 0};
-        SCOPED_TRACE(works);
-        if (works == 3) {
-            EXPECT_EQ(got, -1);
-            EXPECT_EQ(tried, all);
-        } else {
-            EXPECT_EQ(got, all[works]);
-            EXPECT_EQ(tried, std::vector<uint32_t>(all.begin(), all.begin() + works + 1));
-        }
+    } rows[] = {
+        {0, 0x1A25, {0x1A25}},
+        {1, 0x225, {0x1A25, 0x225}},
+        {2, 0, {0x1A25, 0x225, 0}},
+        {3, -1, {0x1A25, 0x225, 0}},  // none does
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.works);
+        std::vector<uint32_t> tried;
+        EXPECT_EQ(WriteWithFallback([&](uint32_t type) {
+                      tried.push_back(type);
+                      return static_cast<int>(tried.size()) - 1 == row.works;
+                  }),
+                  row.got);
+        EXPECT_EQ(tried, row.tried);
     }
 }
 

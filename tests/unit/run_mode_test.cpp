@@ -20,7 +20,7 @@ TEST(ParseRunModeArgs, SwitchesInAnyLetterCaseAndExtraArguments) {
         {{L"/uninst"}, RunUninstall},           {{L"/UnInst"}, RunUninstall},
         {{L"/update"}, RunUpdate},              {{L"/UPDATE"}, RunUpdate},
         {{L"/update", L"x"}, RunUpdate},        {{L"/newgm", L"/1", L"/0"}, RunGamePage},
-        {{L"/GmHall", L"/1"}, RunGameHall},
+        {{L"/GmHall", L"/1"}, RunGameHall},     {{L"/gmhall", L"/9", L"/4"}, RunGameHall},
         // Whole-string comparison: a prefix or a longer word is not a switch.
         {{L"/updatex"}, RunInstall},            {{L"/upd"}, RunInstall},
         {{L"update"}, RunInstall},              {{L""}, RunInstall},
@@ -76,6 +76,7 @@ TEST(ParseRunModeArgs, PageArguments) {
         {{L"/newgm", L"/000000000000042", L"/0000009"}, 0, 0},
         {{L"/newgm", std::wstring(5000, L'9'), std::wstring(5000, L'9')}, 0, 0},
         {{L"/gmhall", L"/65538"}, 65538, 0},
+        {{L"/gmhall", L"/9", L"/4"}, 9, 0},  // the hall takes no count
         {{L"/gmhall"}, 0, 0},
         {{L"/gmhall", L"/0000000000000001"}, 0, 0},
     };
@@ -87,13 +88,6 @@ TEST(ParseRunModeArgs, PageArguments) {
         EXPECT_EQ(info.mainWnd, row.wnd);
         EXPECT_EQ(info.pageCount, row.count);
     }
-}
-
-TEST(ParseRunModeArgs, HallIgnoresACountArgument) {
-    const RunModeInfo info = ParseRunModeArgs({kOutside, L"/gmhall", L"/9", L"/4"}, kOutside, kFolder);
-    EXPECT_EQ(info.mode, RunGameHall);
-    EXPECT_EQ(info.mainWnd, 9);
-    EXPECT_EQ(info.pageCount, 0);
 }
 
 }  // namespace

@@ -59,39 +59,33 @@ TEST(SelfDeleteScript, TemplatesByteForByteWithPathsThatCmdWouldOtherwiseRead) {
 TEST(SelfDeleteScript, PathsTheCodePageCannotHoldUseTheir83FormOrNoBatchAtAll) {
     const std::wstring folder = L"C:\\Game \u0E01";  // a Thai letter: not in code page 936
     const std::wstring program = folder + L"\\Mrvn.exe";
-    test::FakeCodePage936 cp;
-    std::string script;
-    {
-        test::FakeFileSystem fs;
-        fs.PutFolder(folder);
-        fs.Put(program, "MZ");
-        fs.Put(folder + L"\\Statistic.ini", "");
-        fs.shortPaths[program] = L"C:\\GAME~1\\Mrvn.exe";
-        ASSERT_TRUE(SelfDeleteScript(fs, cp, program, kBatch, script));
-        EXPECT_EQ(script, Shared("C:\\GAME~1\\Mrvn.exe"));
-    }
-    {
-        SCOPED_TRACE("alone: the folder's own 8.3 form");
-        test::FakeFileSystem fs;
-        fs.PutFolder(folder);
-        fs.Put(program, "MZ");
-        fs.shortPaths[program] = L"C:\\GAME~1\\Mrvn.exe";
-        fs.shortPaths[folder] = L"C:\\GAME~1";
-        ASSERT_TRUE(SelfDeleteScript(fs, cp, program, kBatch, script));
-        EXPECT_EQ(script, Private("C:\\GAME~1\\Mrvn.exe", "C:\\GAME~1"));
+    const struct {
+        const char* name;
+        bool besideCounters;
+        const wchar_t* shortProgram;  // the 8.3 forms; nullptr: none
+        const wchar_t* shortFolder;
+        std::string script;  // empty: no batch
+    } rows[] = {
+        {"beside the counters file", true, L"C:\\GAME~1\\Mrvn.exe", nullptr, Shared("C:\\GAME~1\\Mrvn.exe")},
+        {"alone: the folder's own 8.3 form", false, L"C:\\GAME~1\\Mrvn.exe", L"C:\\GAME~1",
+         Private("C:\\GAME~1\\Mrvn.exe", "C:\\GAME~1")},
         // Without the folder's 8.3 form the folder cannot be named: no batch rather than a wrong one.
-        fs.shortPaths.erase(folder);
-        EXPECT_FALSE(SelfDeleteScript(fs, cp, program, kBatch, script));
-    }
-    {
-        SCOPED_TRACE("no 8.3 form, or one that is no better");
+        {"alone without the folder's 8.3 form", false, L"C:\\GAME~1\\Mrvn.exe", nullptr, ""},
+        {"no 8.3 form", false, nullptr, nullptr, ""},
+        {"an 8.3 form that is no better", false, L"C:\\GAME\u0E01~1\\Mrvn.exe", nullptr, ""},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
         test::FakeFileSystem fs;
+        test::FakeCodePage936 cp;
         fs.PutFolder(folder);
         fs.Put(program, "MZ");
-        EXPECT_FALSE(SelfDeleteScript(fs, cp, program, kBatch, script));
-        EXPECT_TRUE(script.empty());
-        fs.shortPaths[program] = L"C:\\GAME\u0E01~1\\Mrvn.exe";
-        EXPECT_FALSE(SelfDeleteScript(fs, cp, program, kBatch, script));
+        if (row.besideCounters) fs.Put(folder + L"\\Statistic.ini", "");
+        if (row.shortProgram) fs.shortPaths[program] = row.shortProgram;
+        if (row.shortFolder) fs.shortPaths[folder] = row.shortFolder;
+        std::string script = "stale";
+        EXPECT_EQ(SelfDeleteScript(fs, cp, program, kBatch, script), !row.script.empty());
+        EXPECT_EQ(script, row.script);
     }
 }
 

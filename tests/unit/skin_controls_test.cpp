@@ -106,14 +106,6 @@ TEST(SkinStatic, FontColourAndImagePlace) {
     EXPECT_TRUE(ApplyFontOverrides({-12, 0, 400, true}, {}).underline);  // 0 keeps the font's own
 }
 
-TEST(SkinStatic, ProbeIsTenCharactersAndItsNul) {
-    const std::wstring probe = StaticWidthProbe();
-    ASSERT_EQ(probe.size(), 11u);
-    EXPECT_EQ(probe[0], L'测');
-    EXPECT_EQ(probe[9], L'度');
-    EXPECT_EQ(probe[10], L'\0');
-}
-
 TEST(SkinStatic, TwentyChineseCharactersWrapEightEightFour) {
     FakeMeasurer m;
     const std::wstring text(20, L'汉');
@@ -156,7 +148,8 @@ TEST(SkinStatic, LineBreaksImageAndSpacing) {
 }
 
 TEST(SkinStatic, TooNarrowDrawsNothing) {
-    FakeMeasurer m;  // the probe is 11 x 12 wide: lines narrower than 12 pixels are useless
+    // The probe, ten CJK characters and a NUL, is 11 x 12 wide: lines narrower than 12 pixels are useless.
+    FakeMeasurer m;
     const StaticTextLayout layout = LayoutStaticText(L"汉字", {0, 0, 11, 10}, 0, 3, m);
     EXPECT_FALSE(layout.drawn);
     EXPECT_TRUE(layout.lines.empty());

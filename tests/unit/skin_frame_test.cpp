@@ -10,36 +10,42 @@ namespace {
 BlitOp Copy(SkinRect dst, SkinRect src) { return {BlitKind::Copy, dst, src}; }
 BlitOp Stretch(SkinRect dst, SkinRect src) { return {BlitKind::Stretch, dst, src}; }
 
-TEST(SkinBlitPlan, StretchedDialogSkinWithCaptionBand) {
-    // 30 x 51 skin, caption 30, border 4, over 400 x 300: the caption rows come from the image's
-    // top 30 rows and the bottom 4 rows from its bottom 4 rows.
-    const std::vector<BlitOp> expected = {
-        Copy({0, 0, 4, 30}, {0, 0, 4, 30}),
-        Stretch({4, 0, 396, 30}, {4, 0, 26, 30}),
-        Copy({396, 0, 400, 30}, {26, 0, 30, 30}),
-        Stretch({0, 30, 4, 296}, {0, 30, 4, 47}),
-        Stretch({396, 30, 400, 296}, {26, 30, 30, 47}),
-        Stretch({4, 30, 396, 296}, {4, 30, 26, 47}),
-        Copy({0, 296, 4, 300}, {0, 47, 4, 51}),
-        Stretch({4, 296, 396, 300}, {4, 47, 26, 51}),
-        Copy({396, 296, 400, 300}, {26, 47, 30, 51}),
+TEST(SkinBlitPlan, PlansForStretchedAndOneToOneSkins) {
+    const struct {
+        const char* name;
+        int bw, bh, W, H, border, caption;
+        bool stretch;
+        std::vector<BlitOp> plan;
+    } rows[] = {
+        // 30 x 51 skin, caption 30, border 4, over 400 x 300: the caption rows come from the image's
+        // top 30 rows and the bottom 4 rows from its bottom 4 rows.
+        {"stretched with a caption band", 30, 51, 400, 300, 4, 30, true,
+         {Copy({0, 0, 4, 30}, {0, 0, 4, 30}), Stretch({4, 0, 396, 30}, {4, 0, 26, 30}),
+          Copy({396, 0, 400, 30}, {26, 0, 30, 30}), Stretch({0, 30, 4, 296}, {0, 30, 4, 47}),
+          Stretch({396, 30, 400, 296}, {26, 30, 30, 47}), Stretch({4, 30, 396, 296}, {4, 30, 26, 47}),
+          Copy({0, 296, 4, 300}, {0, 47, 4, 51}), Stretch({4, 296, 396, 300}, {4, 47, 26, 51}),
+          Copy({396, 296, 400, 300}, {26, 47, 30, 51})}},
+        {"stretched whole caption: a border-high top", 30, 51, 100, 80, 3, -1, true,
+         {Copy({0, 0, 3, 3}, {0, 0, 3, 3}), Copy({97, 0, 100, 3}, {27, 0, 30, 3}),
+          Stretch({3, 0, 97, 3}, {3, 0, 27, 3}), Stretch({0, 3, 3, 77}, {0, 3, 3, 48}),
+          Stretch({97, 3, 100, 77}, {27, 3, 30, 48}), Stretch({3, 3, 97, 77}, {3, 3, 27, 48}),
+          Copy({0, 77, 3, 80}, {0, 48, 3, 51}), Stretch({3, 77, 97, 80}, {3, 48, 27, 51}),
+          Copy({97, 77, 100, 80}, {27, 48, 30, 51})}},
+        // The notice pop-up: 250 x 191 skin at its own size, caption 0, border 3.
+        {"one to one redraws the right column and bottom row", 250, 191, 250, 191, 3, 0, false,
+         {Copy({0, 0, 250, 191}, {0, 0, 250, 191}), Stretch({247, 0, 250, 188}, {247, 0, 250, 188}),
+          Copy({0, 188, 3, 191}, {0, 188, 3, 191}), Stretch({3, 188, 247, 191}, {3, 188, 247, 191}),
+          Copy({247, 188, 250, 191}, {247, 188, 250, 191})}},
+        {"one to one on a larger window copies only the image", 30, 51, 100, 80, 4, 30, false,
+         {Copy({0, 0, 30, 51}, {0, 0, 30, 51}), Copy({96, 0, 100, 30}, {26, 0, 30, 30}),
+          Stretch({96, 30, 100, 76}, {26, 30, 30, 47}), Copy({0, 76, 4, 80}, {0, 47, 4, 51}),
+          Stretch({4, 76, 96, 80}, {4, 47, 26, 51}), Copy({96, 76, 100, 80}, {26, 47, 30, 51})}},
+        {"border 0 leaves only the copy", 160, 212, 160, 212, 0, 0, false, {Copy({0, 0, 160, 212}, {0, 0, 160, 212})}},
     };
-    EXPECT_EQ(BackgroundBlitPlan(30, 51, 400, 300, 4, 30, true), expected);
-}
-
-TEST(SkinBlitPlan, StretchedWholeCaptionUsesABorderHighTop) {
-    const std::vector<BlitOp> expected = {
-        Copy({0, 0, 3, 3}, {0, 0, 3, 3}),
-        Copy({97, 0, 100, 3}, {27, 0, 30, 3}),
-        Stretch({3, 0, 97, 3}, {3, 0, 27, 3}),
-        Stretch({0, 3, 3, 77}, {0, 3, 3, 48}),
-        Stretch({97, 3, 100, 77}, {27, 3, 30, 48}),
-        Stretch({3, 3, 97, 77}, {3, 3, 27, 48}),
-        Copy({0, 77, 3, 80}, {0, 48, 3, 51}),
-        Stretch({3, 77, 97, 80}, {3, 48, 27, 51}),
-        Copy({97, 77, 100, 80}, {27, 48, 30, 51}),
-    };
-    EXPECT_EQ(BackgroundBlitPlan(30, 51, 100, 80, 3, -1, true), expected);
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(BackgroundBlitPlan(row.bw, row.bh, row.W, row.H, row.border, row.caption, row.stretch), row.plan);
+    }
 }
 
 TEST(SkinBlitPlan, StretchedPlansCoverTheWindowExactlyOnce) {
@@ -60,34 +66,6 @@ TEST(SkinBlitPlan, StretchedPlansCoverTheWindowExactlyOnce) {
         }
         EXPECT_EQ(std::count(cover.begin(), cover.end(), 1), long(cover.size()));
     }
-}
-
-TEST(SkinBlitPlan, OneToOneSkinRedrawsRightColumnAndBottomRow) {
-    // The notice pop-up: 250 x 191 skin at its own size, caption 0, border 3.
-    const std::vector<BlitOp> expected = {
-        Copy({0, 0, 250, 191}, {0, 0, 250, 191}),
-        Stretch({247, 0, 250, 188}, {247, 0, 250, 188}),
-        Copy({0, 188, 3, 191}, {0, 188, 3, 191}),
-        Stretch({3, 188, 247, 191}, {3, 188, 247, 191}),
-        Copy({247, 188, 250, 191}, {247, 188, 250, 191}),
-    };
-    EXPECT_EQ(BackgroundBlitPlan(250, 191, 250, 191, 3, 0, false), expected);
-}
-
-TEST(SkinBlitPlan, OneToOneOnALargerWindowCopiesOnlyTheImage) {
-    const auto plan = BackgroundBlitPlan(30, 51, 100, 80, 4, 30, false);
-    ASSERT_EQ(plan.size(), 6u);
-    EXPECT_EQ(plan[0], Copy({0, 0, 30, 51}, {0, 0, 30, 51}));
-    EXPECT_EQ(plan[1], Copy({96, 0, 100, 30}, {26, 0, 30, 30}));
-    EXPECT_EQ(plan[2], Stretch({96, 30, 100, 76}, {26, 30, 30, 47}));
-    EXPECT_EQ(plan[3], Copy({0, 76, 4, 80}, {0, 47, 4, 51}));
-    EXPECT_EQ(plan[4], Stretch({4, 76, 96, 80}, {4, 47, 26, 51}));
-    EXPECT_EQ(plan[5], Copy({96, 76, 100, 80}, {26, 47, 30, 51}));
-}
-
-TEST(SkinBlitPlan, BorderZeroLeavesOnlyTheCopy) {
-    EXPECT_EQ(BackgroundBlitPlan(160, 212, 160, 212, 0, 0, false),
-              (std::vector<BlitOp>{Copy({0, 0, 160, 212}, {0, 0, 160, 212})}));
 }
 
 TEST(SkinHitTest, FrameAnswers) {
@@ -198,14 +176,22 @@ TEST(SkinFrame, SystemFrameIsDropped) {
 
 TEST(SkinMaximize, BoundsAndRestoreRectangle) {
     const SkinRect work{0, 0, 1920, 1040};
-    EXPECT_EQ(MaximizedRect(work, 1920, 1040), work);
-    EXPECT_EQ(MaximizedRect(work, 1000, 1040), (SkinRect{460, 0, 1460, 1040}));
-    EXPECT_EQ(MaximizedRect(work, 1440, 900), (SkinRect{240, 70, 1680, 970}));
-    EXPECT_EQ(MaximizedRect(work, 3000, 3000), work);
-    EXPECT_EQ(MaximizedRect({100, 50, 2020, 1130}, 1000, 900), (SkinRect{560, 140, 1560, 1040}));
-    // An odd surplus leaves the extra pixel in the window.
-    EXPECT_EQ(MaximizedRect({0, 0, 1921, 900}, 1000, 900), (SkinRect{460, 0, 1461, 900}));
-
+    const struct {
+        SkinRect work;
+        int maxW, maxH;
+        SkinRect rect;
+    } rows[] = {
+        {work, 1920, 1040, work},
+        {work, 1000, 1040, {460, 0, 1460, 1040}},
+        {work, 1440, 900, {240, 70, 1680, 970}},
+        {work, 3000, 3000, work},
+        {{100, 50, 2020, 1130}, 1000, 900, {560, 140, 1560, 1040}},
+        {{0, 0, 1921, 900}, 1000, 900, {460, 0, 1461, 900}},  // an odd surplus leaves the extra pixel in the window
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(testing::Message() << row.maxW << "x" << row.maxH << " in " << row.work.right << "x" << row.work.bottom);
+        EXPECT_EQ(MaximizedRect(row.work, row.maxW, row.maxH), row.rect);
+    }
     EXPECT_EQ(InitialRestoreRect(work), (SkinRect{240, 130, 1680, 910}));
 }
 

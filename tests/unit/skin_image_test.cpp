@@ -68,40 +68,35 @@ std::vector<SkinPoint> Holes(int bw, int bh, int W, int H, const std::set<SkinPo
     });
 }
 
-TEST(SkinCornerRegion, RoundedCornersOfASmallSkinLandOnTheWindowCorners) {
-    // Three key pixels in each corner of a 30 x 51 skin, stretched over a 400 x 300 window.
-    const std::set<SkinPoint> keys = {{0, 0},  {1, 0},  {0, 1},  {29, 0},  {28, 0},  {29, 1},
-                                      {0, 50}, {1, 50}, {0, 49}, {29, 50}, {28, 50}, {29, 49}};
-    EXPECT_EQ(Holes(30, 51, 400, 300, keys),
-              (std::vector<SkinPoint>{{0, 0}, {0, 1}, {0, 298}, {0, 299}, {1, 0}, {1, 299},
-                                      {398, 0}, {398, 299}, {399, 0}, {399, 1}, {399, 298}, {399, 299}}));
-}
-
 TEST(SkinCornerRegion, OnlyTheNineByNineBlocksCount) {
     const struct {
-        SkinPoint key;
+        const char* name;
+        int bw, bh, W, H;
+        std::set<SkinPoint> keys;
         std::vector<SkinPoint> holes;
     } rows[] = {
-        {{8, 8}, {{8, 8}}},        // last pixel of the top-left block
-        {{9, 0}, {}},              // just outside it
-        {{15, 25}, {}},            // centre
-        {{0, 25}, {}},             // middle of the left edge
-        {{21, 0}, {{391, 0}}},     // first column of the top-right block: W - 1 - 8
-        {{20, 0}, {}},
-        {{5, 42}, {{5, 291}}},     // first row of the bottom block: 300 - 51 + 42
-        {{5, 41}, {}},
+        // Three key pixels in each corner of a 30 x 51 skin, stretched over a 400 x 300 window.
+        {"rounded corners land on the window corners", 30, 51, 400, 300,
+         {{0, 0}, {1, 0}, {0, 1}, {29, 0}, {28, 0}, {29, 1}, {0, 50}, {1, 50}, {0, 49}, {29, 50}, {28, 50}, {29, 49}},
+         {{0, 0}, {0, 1}, {0, 298}, {0, 299}, {1, 0}, {1, 299},
+          {398, 0}, {398, 299}, {399, 0}, {399, 1}, {399, 298}, {399, 299}}},
+        {"last pixel of the top-left block", 30, 51, 400, 300, {{8, 8}}, {{8, 8}}},
+        {"just outside it", 30, 51, 400, 300, {{9, 0}}, {}},
+        {"centre", 30, 51, 400, 300, {{15, 25}}, {}},
+        {"middle of the left edge", 30, 51, 400, 300, {{0, 25}}, {}},
+        {"first column of the top-right block: W - 1 - 8", 30, 51, 400, 300, {{21, 0}}, {{391, 0}}},
+        {"left of the top-right block", 30, 51, 400, 300, {{20, 0}}, {}},
+        {"first row of the bottom block: 300 - 51 + 42", 30, 51, 400, 300, {{5, 42}}, {{5, 291}}},
+        {"above the bottom block", 30, 51, 400, 300, {{5, 41}}, {}},
+        // In a 5 x 5 image every pixel is in all four blocks: one key pixel cuts all four corners.
+        {"an image smaller than the blocks", 5, 5, 20, 20, {{0, 0}}, {{0, 0}, {0, 15}, {15, 0}, {15, 15}}},
+        // Column 2 is its own mirror in a 5-wide image; row 4 lands on window rows 4 and 19.
+        {"its middle column", 5, 5, 20, 20, {{2, 4}}, {{2, 4}, {2, 19}, {17, 4}, {17, 19}}},
     };
     for (const auto& row : rows) {
-        SCOPED_TRACE(testing::Message() << row.key.x << "," << row.key.y);
-        EXPECT_EQ(Holes(30, 51, 400, 300, {row.key}), row.holes);
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(Holes(row.bw, row.bh, row.W, row.H, row.keys), row.holes);
     }
-}
-
-TEST(SkinCornerRegion, BackgroundSmallerThanTheBlocks) {
-    // In a 5 x 5 image every pixel is in all four blocks: one key pixel cuts all four corners.
-    EXPECT_EQ(Holes(5, 5, 20, 20, {{0, 0}}), (std::vector<SkinPoint>{{0, 0}, {0, 15}, {15, 0}, {15, 15}}));
-    // Column 2 is its own mirror in a 5-wide image; row 4 lands on window rows 4 and 19.
-    EXPECT_EQ(Holes(5, 5, 20, 20, {{2, 4}}), (std::vector<SkinPoint>{{2, 4}, {2, 19}, {17, 4}, {17, 19}}));
 }
 
 TEST(SkinCornerRegion, FullKeyImageCutsFourBlocksAndWindowEdgesClip) {

@@ -2,7 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
+#include <algorithm>
+#include <optional>
 
 #include "fakes/fake_platform.h"
 
@@ -17,11 +18,6 @@ protected:
 
     void PutDays(std::vector<uint8_t> bytes) {
         reg.Put(RegRoot::LocalMachine, kLauncherKey, L"DisableDays", kRegBinary, std::move(bytes));
-    }
-    void PutUpdTime(SystemTime t) {
-        std::vector<uint8_t> bytes(16);
-        std::memcpy(bytes.data(), &t, 16);
-        reg.Put(RegRoot::LocalMachine, kLauncherKey, L"UpdTime", kRegBinary, bytes);
     }
 };
 
@@ -138,19 +134,28 @@ TEST_F(StateStoreTest, WriteDisableDaysStoresFourBytesFromTwoRandsAndTheMillisec
 }
 
 TEST_F(StateStoreTest, DisabledDays) {
-    EXPECT_FALSE(store.IsDisabledDay(0));  // missing value
-    PutDays({0, 0, 0, 0});
-    EXPECT_FALSE(store.IsDisabledDay(0));  // zero disables nothing, not Sunday
-    PutDays({1, 3, 5, 0});
-    for (unsigned d = 0; d < 7; ++d) EXPECT_EQ(store.IsDisabledDay(d), d == 1 || d == 3 || d == 5) << d;
-    PutDays({0, 2, 0, 0});  // a nonzero value with Sunday in it
-    EXPECT_TRUE(store.IsDisabledDay(0));
-    EXPECT_TRUE(store.IsDisabledDay(2));
-    EXPECT_FALSE(store.IsDisabledDay(1));
-    PutDays({4, 4, 4, 4, 4, 4, 4, 4});  // too long for the 4-byte buffer
-    EXPECT_FALSE(store.IsDisabledDay(4));
+    const struct {
+        const char* name;
+        std::optional<std::vector<uint8_t>> bytes;  // nullopt: no value
+        std::vector<unsigned> disabled;
+    } rows[] = {
+        {"no value", std::nullopt, {}},
+        {"zero disables nothing, not Sunday", std::vector<uint8_t>{0, 0, 0, 0}, {}},
+        {"three days", std::vector<uint8_t>{1, 3, 5, 0}, {1, 3, 5}},
+        {"a nonzero value with Sunday in it", std::vector<uint8_t>{0, 2, 0, 0}, {0, 2}},
+        {"too long for the 4-byte buffer", std::vector<uint8_t>(8, 4), {}},
+        {"shorter than 4 bytes: the rest of the buffer is 0", std::vector<uint8_t>{4, 4}, {0, 4}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        reg.keys.clear();
+        if (row.bytes) PutDays(*row.bytes);
+        for (unsigned d = 0; d < 7; ++d) {
+            const bool disabled = std::find(row.disabled.begin(), row.disabled.end(), d) != row.disabled.end();
+            EXPECT_EQ(store.IsDisabledDay(d), disabled) << d;
+        }
+    }
     PutDays({4, 4});
-    EXPECT_TRUE(store.IsDisabledDay(4));
     reg.failCreate = true;
     EXPECT_FALSE(store.IsDisabledDay(4));
 }

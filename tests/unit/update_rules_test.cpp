@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cstring>
-
 #include "fakes/fake_net.h"
 #include "fakes/fake_platform.h"
 #include "fakes/program_bytes.h"
@@ -76,7 +74,7 @@ TEST_F(UpdaterTest, FailedFetchKeepsThePreviousAddress) {
 TEST_F(UpdaterTest, Decisions) {
     const struct {
         const char* name;
-        const char* file;          // the running program's bytes
+        const char* file;          // the running program's bytes, nullptr: unreadable
         const wchar_t* serverKey;  // nullptr: the configuration cannot be fetched
         bool update;
     } rows[] = {
@@ -86,12 +84,14 @@ TEST_F(UpdaterTest, Decisions) {
         {"key of another length", "abc", L"900150983cd24fb0d6963f7d28e1300", true},
         {"empty key", "abc", L"", false},
         {"no configuration", "abd", nullptr, false},
+        {"unreadable program", nullptr, L"900150983cd24fb0d6963f7d28e13001", false},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         net.Reset();
         ini.values.clear();
-        source.files[program] = row.file;
+        source.files.erase(program);
+        if (row.file) source.files[program] = row.file;
         if (row.serverKey) {
             ServerSays(row.serverKey, L"http://dl.quarn.com/NewMrvn.exe");
         } else {
@@ -101,19 +101,11 @@ TEST_F(UpdaterTest, Decisions) {
     }
 }
 
-TEST_F(UpdaterTest, UnreadableProgramIsNotReplaced) {
-    ServerSays(L"900150983cd24fb0d6963f7d28e13001", L"http://dl.quarn.com/NewMrvn.exe");
-    source.files.clear();
-    EXPECT_FALSE(updater.CheckForUpdate(true));
-}
-
 TEST_F(UpdaterTest, ScheduledCheckOnlyWhenDue) {
     ServerSays(L"ffffffffffffffffffffffffffff3001", L"http://dl.quarn.com/NewMrvn.exe");
     // Updated today (UTC): no network at all.
     SystemTime today = clock.utc;
-    std::vector<uint8_t> bytes(16);
-    std::memcpy(bytes.data(), &today, 16);
-    reg.Put(RegRoot::LocalMachine, kLauncherKey, L"UpdTime", kRegBinary, bytes);
+    PutUpdTime(today);
     EXPECT_FALSE(updater.CheckForUpdate(false));
     EXPECT_TRUE(net.calls.empty());
     // The forced check from the menu runs anyway.
@@ -121,8 +113,7 @@ TEST_F(UpdaterTest, ScheduledCheckOnlyWhenDue) {
     // Another day, from the game shortcut: checks.
     net.Reset();
     today.day = 7;
-    std::memcpy(bytes.data(), &today, 16);
-    reg.Put(RegRoot::LocalMachine, kLauncherKey, L"UpdTime", kRegBinary, bytes);
+    PutUpdTime(today);
     EXPECT_TRUE(updater.CheckForUpdate(false));
     // The same from the platform shortcut never checks.
     net.Reset();
