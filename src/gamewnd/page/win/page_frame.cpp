@@ -72,10 +72,37 @@ int CMainFrame::OnCreate(CREATESTRUCTW* cs) {
     if (::IsWindow(mainWnd)) {
         ::PostMessageW(mainWnd, WM_PAGE_CREATED, reinterpret_cast<WPARAM>(m_hWnd), m_settings.ShowsHall() ? 1 : 0);
         AttachFrame(m_hWnd, mainWnd);
+        WatchMainProcess(mainWnd);
     }
     OnReloadHotkeys();
     ::SetTimer(m_hWnd, TIMER_WATCH_MAIN, kWatchMainMs, nullptr);
     return 0;
+}
+
+namespace {
+void CALLBACK MainProcessEnded(void* frame, BOOLEAN) {
+    ::PostMessageW(static_cast<HWND>(frame), WM_MAIN_PROCESS_ENDED, 0, 0);
+}
+}  // namespace
+
+void CMainFrame::WatchMainProcess(HWND mainWnd) {
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(mainWnd, &pid);
+    if (!pid || pid == ::GetCurrentProcessId()) return;
+    m_mainProcess.Reset(::OpenProcess(SYNCHRONIZE, FALSE, pid));
+    // Without the wait, timer 2 alone ends the process.
+    if (!m_mainProcess) return;
+    if (!::RegisterWaitForSingleObject(&m_mainProcessWait, m_mainProcess.Get(), MainProcessEnded, m_hWnd, INFINITE,
+                                       WT_EXECUTEONLYONCE)) {
+        m_mainProcessWait = nullptr;
+    }
+}
+
+void CMainFrame::StopWatchingMainProcess() {
+    // Waits for a callback under way: it only posts to this window.
+    if (m_mainProcessWait) ::UnregisterWaitEx(m_mainProcessWait, INVALID_HANDLE_VALUE);
+    m_mainProcessWait = nullptr;
+    m_mainProcess.Reset();
 }
 
 BOOL CMainFrame::PreTranslateMessage(MSG* msg) {
@@ -157,11 +184,19 @@ LRESULT CMainFrame::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_MOUSEACTIVATE:
         ::SetTimer(m_hWnd, TIMER_RAISE_MAIN, kRaiseMainMs, nullptr);
         break;
+    case WM_DESTROY:
+        StopWatchingMainProcess();
+        break;
     default:
         break;
     }
     if (msg == WM_SET_MUTE) return OnSetMute(wParam);
     if (msg == WM_RELOAD_HOTKEYS) return OnReloadHotkeys();
+    if (msg == WM_MAIN_PROCESS_ENDED) {
+        // Its windows went with it.
+        ::PostQuitMessage(0);
+        return 0;
+    }
     return CFrameWnd::WindowProc(msg, wParam, lParam);
 }
 

@@ -9,6 +9,7 @@
 
 #include "framework/frame.h"
 #include "platform/profile_file.h"
+#include "platform/win32/scoped.h"
 #include "web/win/page_view.h"
 
 namespace mrvn::gamewnd {
@@ -20,6 +21,9 @@ inline constexpr UINT_PTR TIMER_RAISE_MAIN = 6;       // 10 ms after a click int
 inline constexpr UINT kWatchMainMs = 800;
 inline constexpr UINT kKillScriptBoxMs = 130;
 inline constexpr UINT kRaiseMainMs = 10;
+
+// Posted to the frame from a pool thread when the main window's process has ended.
+inline constexpr UINT WM_MAIN_PROCESS_ENDED = WM_APP + 0x41;
 
 inline constexpr wchar_t kEnterGameCaption[] = L"Quarn游戏大厅";
 inline constexpr wchar_t kEnterGameOffer[] = L"下载Quarn登录器，玩游戏更加方便快捷，现在就去下载吧？";
@@ -69,6 +73,7 @@ private:
 class CMainFrame : public fw::CFrameWnd {
 public:
     explicit CMainFrame(const PageSettings& settings) : m_settings(settings) {}
+    ~CMainFrame() override { StopWatchingMainProcess(); }
 
     BOOL PreTranslateMessage(MSG* msg) override;
 
@@ -81,7 +86,13 @@ private:
     void OnTimer(UINT_PTR id);
     LRESULT OnSetMute(WPARAM wParam);
     LRESULT OnReloadHotkeys();
+    void WatchMainProcess(HWND mainWnd);
+    void StopWatchingMainProcess();
     const PageSettings& m_settings;
+    // The main window's process: its end is seen at once, not at the next tick of timer 2, which
+    // stays for a main window that goes while its process lives on.
+    win::ScopedHandle m_mainProcess;
+    HANDLE m_mainProcessWait = nullptr;
 };
 
 // The document, view and frame of the process, in the order of their destruction.
