@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "platform/win32/scoped.h"
+#include "util/http_probe.h"
 
 namespace mrvn::wt {
 
@@ -240,6 +241,9 @@ namespace mrvn::wt {
 
 bool ResetLauncherState(uint16_t port) {
     if (!WaitForNoProcess(L"Mrvn.exe", 30000)) return false;
+    // The server is shared by every test of a run: a login page that another test left there would
+    // log a started launcher in instead of letting it end.
+    if (!test::ResetServer(port)) return false;
     DeleteLauncherKey();
     SetLauncherString(L"ClientHost", L"127.0.0.1:" + std::to_wstring(port));
     // Game pages then find the harness's login page, which cancels at once.
