@@ -48,13 +48,8 @@ protected:
         SetEnvironmentVariableW(L"MRVN_PLACEMENT", placement);
         launcher_ = StartProcess(MrvnExe(), L"/MrvnD", &pid_);
         ASSERT_NE(launcher_, nullptr);
-        ASSERT_TRUE(WaitFor([&] {
-            const auto mains = TopLevel([&](HWND h) {
-                return PidOf(h) == pid_ && ClassOf(h) == L"#32770" && TextOf(h) == kCaption && !GetWindow(h, GW_OWNER);
-            });
-            if (!mains.empty()) main_ = mains.front();
-            return main_ != nullptr;
-        })) << "no main window";
+        main_ = WaitForMainWindow(pid_);
+        ASSERT_NE(main_, nullptr) << "no main window";
         first_ = NewDouble();
         ASSERT_NE(first_, nullptr) << "no page process was started";
     }

@@ -114,14 +114,8 @@ protected:
         SetEnvironmentVariableW(L"MRVN_PLACEMENT", nullptr);
         launcher_ = StartProcess(MrvnExe(), L"/MrvnD", &pid_);
         ASSERT_NE(launcher_, nullptr);
-        ASSERT_TRUE(WaitFor([&] {
-            const auto mains = TopLevel([&](HWND h) {
-                return PidOf(h) == pid_ && ClassOf(h) == L"#32770" && TextOf(h) == L"QuarnMorvane" &&
-                       !GetWindow(h, GW_OWNER);
-            });
-            if (!mains.empty()) main_ = mains.front();
-            return main_ != nullptr;
-        })) << "no main window";
+        main_ = WaitForMainWindow(pid_);
+        ASSERT_NE(main_, nullptr) << "no main window";
         ASSERT_NE(NextFrame(), nullptr) << "the first page did not show";
     }
 
@@ -390,13 +384,8 @@ TEST_F(PageProcessTest, TheRealPageProcessLogsInThroughTheLoginPageAndARepeatedL
     SetEnvironmentVariableW(L"MRVN_PLACEMENT", nullptr);
     launcher_ = StartProcess(MrvnExe(), L"/MrvnD", &pid_);
     ASSERT_NE(launcher_, nullptr);
-    ASSERT_TRUE(WaitFor([&] {
-        const auto mains = TopLevel([&](HWND h) {
-            return PidOf(h) == pid_ && ClassOf(h) == L"#32770" && TextOf(h) == L"QuarnMorvane" && !GetWindow(h, GW_OWNER);
-        });
-        if (!mains.empty()) main_ = mains.front();
-        return main_ != nullptr;
-    })) << "no main window";
+    main_ = WaitForMainWindow(pid_);
+    ASSERT_NE(main_, nullptr) << "no main window";
     HWND abc = NextFrame();
     ASSERT_NE(abc, nullptr) << "the login led to no page";
     EXPECT_NE(PidOf(abc), pid_) << "the page runs in a process of its own";

@@ -298,6 +298,21 @@ DWORD PidOf(HWND h) {
     return pid;
 }
 
+HWND WaitForMainWindow(DWORD pid, DWORD timeoutMs) {
+    HWND main = nullptr;
+    WaitFor(
+        [&] {
+            const auto mains = TopLevel([&](HWND h) {
+                return PidOf(h) == pid && ClassOf(h) == L"#32770" && TextOf(h) == L"QuarnMorvane" &&
+                       !GetWindow(h, GW_OWNER);
+            });
+            if (!mains.empty()) main = mains.front();
+            return main != nullptr;
+        },
+        timeoutMs);
+    return main;
+}
+
 COLORREF ScreenPixel(int x, int y) {
     HDC screen = GetDC(nullptr);
     HDC mem = CreateCompatibleDC(screen);

@@ -64,6 +64,9 @@ std::vector<HWND> TopLevel(const std::function<bool(HWND)>& keep);
 std::wstring ClassOf(HWND h);
 std::wstring TextOf(HWND h);
 DWORD PidOf(HWND h);
+// The launcher's main window (an unowned dialog titled "QuarnMorvane") of process `pid`, once it
+// exists; nullptr after `timeoutMs`.
+HWND WaitForMainWindow(DWORD pid, DWORD timeoutMs = 20000);
 // What the screen shows at a point (read through a copy: Wine's GetPixel on the screen DC may lag).
 COLORREF ScreenPixel(int x, int y);
 
