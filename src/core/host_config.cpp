@@ -2,6 +2,7 @@
 
 #include "core/state_store.h"
 #include "core/text.h"
+#include "core/text_encoding.h"
 
 namespace mrvn {
 

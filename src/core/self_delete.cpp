@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "extras/folder_tree.h"
+#include "core/folder_tree.h"
 
 namespace mrvn {
 

@@ -14,8 +14,4 @@ bool EqualsNoCase(const std::wstring& a, const std::wstring& b);
 // The value wraps modulo 2^32, as the platform's own profile parser does.
 int32_t ParseLeadingInt(const std::wstring& text);
 
-// REG_SZ data (UTF-16LE, maybe NUL-terminated) to a wide string and back (with the NUL).
-std::wstring WideFromUtf16Le(const std::vector<uint8_t>& data);
-std::vector<uint8_t> Utf16LeFromWide(const std::wstring& text);
-
 }  // namespace mrvn

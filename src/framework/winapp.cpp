@@ -20,12 +20,12 @@ int CWinApp::Run() {
     int code = 0;
     while (PumpMessage(&code)) {
     }
-    exitCode_ = code;
+    m_nExitCode = code;
     return ExitInstance();
 }
 
 int CWinApp::Main(HINSTANCE instance) {
-    instance_ = instance;
+    m_hInstance = instance;
     if (InitInstance()) return Run();
     return ExitInstance();
 }

@@ -15,11 +15,11 @@ public:
     virtual BOOL InitInstance() { return TRUE; }
     // The message loop of the process, through the one pump, until WM_QUIT.
     virtual int Run();
-    virtual int ExitInstance() { return exitCode_; }
+    virtual int ExitInstance() { return m_nExitCode; }
     // The first look at every message of every loop of the process; TRUE swallows it.
     virtual BOOL PreTranslateMessage(MSG*) { return FALSE; }
 
-    HINSTANCE Instance() const { return instance_; }
+    HINSTANCE Instance() const { return m_hInstance; }
     HWND m_pMainWnd = nullptr;
 
     static CWinApp* Current();
@@ -27,10 +27,10 @@ public:
     int Main(HINSTANCE instance);
 
 protected:
-    int exitCode_ = 0;
+    int m_nExitCode = 0;
 
 private:
-    HINSTANCE instance_ = nullptr;
+    HINSTANCE m_hInstance = nullptr;
 };
 
 }  // namespace mrvn::fw

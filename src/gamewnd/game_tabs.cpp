@@ -34,7 +34,7 @@ bool GameTabs::TakeFirstArrival() {
 }
 
 int GameTabs::AttachFrame(FrameHandle frame, ProcessId framePid) {
-    if (frame == 0 || IndexOf(frame) >= 0) return -1;
+    if (frame == 0 || IndexOf(frame) >= 0 || !CanAddPage()) return -1;
     auto match = waiting_.end();
     if (framePid != 0) {
         match = std::find_if(waiting_.begin(), waiting_.end(),

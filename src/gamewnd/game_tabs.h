@@ -42,7 +42,7 @@ public:
     // WM_PAGE_CREATED of a page frame. The frame takes the waiting label of its own process when the
     // sender of that label was known, else the oldest waiting label of an unknown sender (labels and
     // frames of one process arrive in that order), else an empty label. The new tab becomes current.
-    // -1 (nothing changes) for frame 0 or a frame that already has a tab.
+    // -1 (nothing changes) for frame 0, a frame that already has a tab, or a fourth frame.
     int AttachFrame(FrameHandle frame, ProcessId framePid);
 
     int Count() const { return static_cast<int>(tabs_.size()); }

@@ -4,29 +4,16 @@
 #include <vector>
 
 #include "gamewnd/page_label.h"
-#include "web/charset.h"
+#include "core/text_encoding.h"
 
 namespace mrvn::login {
 namespace {
-
-constexpr char32_t kReplacement = 0xFFFD;
 
 int HexValue(char c) {
     if (c >= '0' && c <= '9') return c - '0';
     if (c >= 'a' && c <= 'f') return c - 'a' + 10;
     if (c >= 'A' && c <= 'F') return c - 'A' + 10;
     return -1;
-}
-
-// Code points beyond the BMP as a surrogate pair where wchar_t is UTF-16, as one wchar_t elsewhere.
-void AppendWide(std::wstring& out, char32_t cp) {
-    if (sizeof(wchar_t) == 2 && cp >= 0x10000) {
-        cp -= 0x10000;
-        out += static_cast<wchar_t>(0xD800 + (cp >> 10));
-        out += static_cast<wchar_t>(0xDC00 + (cp & 0x3FF));
-    } else {
-        out += static_cast<wchar_t>(cp);
-    }
 }
 
 // Length of the longest prefix of `bytes` that ends on a character and not inside a "%XX" escape.
@@ -104,53 +91,13 @@ std::string PercentDecode(std::string_view bytes) {
     return out;
 }
 
-std::wstring WideFromUtf8(std::string_view bytes) {
-    std::wstring out;
-    size_t i = 0;
-    while (i < bytes.size()) {
-        const auto b = static_cast<unsigned char>(bytes[i]);
-        size_t need = 0;
-        char32_t cp = 0;
-        char32_t min = 0;
-        if (b < 0x80) {
-            out += static_cast<wchar_t>(b);
-            ++i;
-            continue;
-        } else if (b >= 0xC2 && b <= 0xDF) {
-            need = 1, cp = b & 0x1F, min = 0x80;
-        } else if (b >= 0xE0 && b <= 0xEF) {
-            need = 2, cp = b & 0x0F, min = 0x800;
-        } else if (b >= 0xF0 && b <= 0xF4) {
-            need = 3, cp = b & 0x07, min = 0x10000;
-        } else {
-            out += static_cast<wchar_t>(kReplacement);
-            ++i;
-            continue;
-        }
-        size_t got = 0;
-        while (got < need && i + 1 + got < bytes.size() &&
-               (static_cast<unsigned char>(bytes[i + 1 + got]) & 0xC0) == 0x80) {
-            cp = (cp << 6) | (static_cast<unsigned char>(bytes[i + 1 + got]) & 0x3F);
-            ++got;
-        }
-        // A short sequence is one replacement; the byte that stopped it starts afresh.
-        if (got < need || cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
-            out += static_cast<wchar_t>(kReplacement);
-        } else {
-            AppendWide(out, cp);
-        }
-        i += 1 + got;
-    }
-    return out;
-}
-
 std::wstring UnescapeLoginText(std::wstring_view text) {
     if (text.empty() || text.find(L'%') == std::wstring_view::npos) return std::wstring(text);
-    const std::string encoded = web::EncodeUtf8(std::wstring(text));
+    const std::string encoded = EncodeUtf8(std::wstring(text));
     const size_t fits = CutEscaped(encoded, kUnescapeBufBytes - 1);
     std::string decoded = PercentDecode(std::string_view(encoded).substr(0, fits));
     if (fits < encoded.size()) DropIncompleteTail(decoded);
-    return WideFromUtf8(decoded);
+    return DecodeUtf8(decoded);
 }
 
 LoginFields SplitLoginText(std::wstring_view text) {

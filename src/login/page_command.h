@@ -34,10 +34,6 @@ inline constexpr size_t kUnescapeBufBytes = 256;
 // "%XX" with two hex digits becomes that byte; any other "%" stays as it is (UrlUnescapeA, flags 0).
 std::string PercentDecode(std::string_view bytes);
 
-// UTF-8 to wide text (UTF-16 where wchar_t has 16 bits). Invalid or overlong sequences, encoded
-// surrogates and an incomplete sequence at the end each become U+FFFD.
-std::wstring WideFromUtf8(std::string_view bytes);
-
 // The login text as the page sent it: unchanged without "%"; otherwise encoded, percent-decoded and
 // read back as UTF-8. The encoding is UTF-8, not the thread's code page: escaped text is ASCII,
 // which both give alike, and a raw non-ASCII character then survives instead of turning into "?".

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <string>
 
+#include "core/text_encoding.h"
 #include "platform/code_page.h"
 
 namespace mrvn::web {
@@ -10,18 +11,6 @@ namespace mrvn::web {
 inline constexpr unsigned kCodePageUtf8 = 65001;
 // How far into a page a <meta> charset is looked for.
 inline constexpr size_t kCharsetSniffBytes = 1024;
-
-// Appends one code point as UTF-16 (Windows) or as itself (32-bit wchar_t).
-void AppendCodePoint(std::wstring& out, char32_t cp);
-// Reads the code point at `i` (a surrogate pair counts as one) and moves `i` past it.
-char32_t NextCodePoint(const std::wstring& text, size_t& i);
-
-// Malformed sequences become U+FFFD, one for each maximal bad subpart, as browsers do.
-std::wstring DecodeUtf8(const char* data, size_t size);
-// Unpaired surrogates become U+FFFD.
-std::string EncodeUtf8(const std::wstring& text);
-// True when every sequence is well-formed and at least one byte is above 0x7F.
-bool LooksLikeUtf8(const char* data, size_t size);
 
 // The lower-cased charset parameter of a Content-Type value ("text/html; charset=GBK" -> "gbk").
 std::string CharsetFromContentType(const std::string& contentType);

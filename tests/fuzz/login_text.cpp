@@ -1,6 +1,7 @@
 // The login page's addresses: command word, loadgame split, unescape, page label and refusal
 // message, and the entergame tag of the page process. The first field is the address.
 #include "gamewnd/page/page_rules.h"
+#include "core/text_encoding.h"
 #include "login/page_command.h"
 #include "support/fuzz_input.h"
 
@@ -58,12 +59,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         MRVN_FUZZ_CHECK(login::RefusalMessage(fields).find(fields.account) != std::wstring::npos);
     }
     const std::vector<uint8_t> rest = in.Rest();
-    const std::wstring decoded = login::WideFromUtf8(std::string(rest.begin(), rest.end()));
+    const std::wstring decoded = DecodeUtf8(std::string(rest.begin(), rest.end()));
     MRVN_FUZZ_CHECK(ValidWide(decoded) && decoded.size() <= rest.size());
 
-    page::EnterGame game;
-    if (page::ParseEnterGame(url, L"http://home/", game) == page::EnterGameParse::Launch) {
-        MRVN_FUZZ_CHECK(!game.tag.empty() && game.tag.size() <= page::kMaxGameTagChars);
+    gamewnd::page::EnterGame game;
+    if (gamewnd::page::ParseEnterGame(url, L"http://home/", game) == gamewnd::page::EnterGameParse::Launch) {
+        MRVN_FUZZ_CHECK(!game.tag.empty() && game.tag.size() <= gamewnd::page::kMaxGameTagChars);
         MRVN_FUZZ_CHECK(game.tag.find_first_of(L"\\:/|") == std::wstring::npos);
         MRVN_FUZZ_CHECK(game.tag.find(L"..") == std::wstring::npos);
     } else {

@@ -1,5 +1,6 @@
 // The launcher's case rules, the integer parse of profile values and REG_SZ data.
 #include "core/text.h"
+#include "core/text_encoding.h"
 #include "support/fuzz_input.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

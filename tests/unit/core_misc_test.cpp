@@ -7,6 +7,7 @@
 #include "core/install.h"
 #include "core/state_store.h"
 #include "core/text.h"
+#include "core/text_encoding.h"
 #include "fakes/fake_platform.h"
 
 namespace mrvn {

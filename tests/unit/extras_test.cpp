@@ -4,7 +4,7 @@
 
 #include "core/text.h"
 #include "extras/cache_rules.h"
-#include "extras/folder_tree.h"
+#include "core/folder_tree.h"
 #include "extras/shortcut_rules.h"
 #include "fakes/fake_net.h"
 #include "fakes/fake_platform.h"

@@ -33,7 +33,12 @@ TEST(GameTabs, TabsAttachInOrderAndTheNewestIsCurrent) {
     EXPECT_FALSE(tabs.CanAddPage());
     EXPECT_EQ(tabs.AttachFrame(kB, 0), -1);  // announced twice
     EXPECT_EQ(tabs.AttachFrame(0, 0), -1);
+    // A fourth login that raced past the add-account answer: its label waits, its frame finds no room.
+    EXPECT_TRUE(tabs.AddLabel(L"3服-z-cid", 77, true));
+    EXPECT_EQ(tabs.AttachFrame(0x4040, 77), -1);
     EXPECT_EQ(tabs.Count(), 3);
+    EXPECT_EQ(tabs.Current(), 2);
+    EXPECT_EQ(tabs.DropWaitingLabels(77), 1);
 }
 
 TEST(GameTabs, DuplicateLabelsAreRefusedExactly) {

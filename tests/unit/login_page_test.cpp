@@ -71,7 +71,7 @@ TEST(LoginUnescape, PercentAndUtf8) {
         {L"%E6%B5", L"\xFFFD"},                     // incomplete at the end
         {L"%E6%B5x", L"\xFFFDx"},
         {L"%C0%80", L"\xFFFD\xFFFD"},               // overlong
-        {L"%ED%A0%80", L"\xFFFD"},                  // an encoded surrogate
+        {L"%ED%A0%80", L"\xFFFD\xFFFD\xFFFD"},      // an encoded surrogate: each bad byte, as browsers do
         {L"%FF%80a", L"\xFFFD\xFFFD" L"a"},
         {L"%00a", std::wstring(1, L'\0') + L"a"},
     };

@@ -4,7 +4,7 @@
 
 #include "gamewnd/private_messages.h"
 
-namespace mrvn::page {
+namespace mrvn::gamewnd::page {
 namespace {
 
 const std::wstring kHome = L"http://www.example.test/";
@@ -72,4 +72,4 @@ TEST(PageKeys, WindowSwitchKeyIsForwarded) {
 }
 
 }  // namespace
-}  // namespace mrvn::page
+}  // namespace mrvn::gamewnd::page

@@ -31,11 +31,11 @@ std::wstring Sibling(const wchar_t* ext) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    mrvn::win::InstallCrashFilter();
+    mrvn::core::InstallCrashFilter();
     if (argc < 2) return 2;
     if (!std::strcmp(argv[1], "fault")) Fault();
     if (!std::strcmp(argv[1], "search") || !std::strcmp(argv[1], "open")) {
-        if (!std::strcmp(argv[1], "search") && !mrvn::win::RestrictDllSearch()) return 3;
+        if (!std::strcmp(argv[1], "search") && !mrvn::core::RestrictDllSearch()) return 3;
         return LoadLibraryW(L"planted.dll") ? 1 : 0;
     }
     if (!std::strcmp(argv[1], "twice")) {
@@ -45,7 +45,7 @@ int main(int argc, char** argv) {
         EXCEPTION_RECORD record = {};
         record.ExceptionCode = EXCEPTION_ACCESS_VIOLATION;
         EXCEPTION_POINTERS pointers = {&record, &context};
-        const LONG first = mrvn::win::CrashFilter(&pointers);
+        const LONG first = mrvn::core::CrashFilter(&pointers);
         // Report what the first pass did, then clear the dump so that a second one would show.
         char sig[5] = {};
         HANDLE f = CreateFileW(Sibling(L".dmp").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,

@@ -138,10 +138,10 @@ TEST_F(StartupTest, RemovalQuestionAnsweredOtherThanYesChangesNothing) {
 TEST_F(StartupTest, InstallationFolderProtectionIsAcceptedAndInstallingGoesOn) {
     const std::wstring folder = kSetupFolder + L"\\Protected";
     ASSERT_TRUE(MakeFolders(folder));
-    EXPECT_TRUE(win::ProtectInstallFolder(folder));
+    EXPECT_TRUE(core::ProtectInstallFolder(folder));
     // The protection must not lock out the elevated launcher itself.
     EXPECT_TRUE(WriteFileBytes(folder + L"\\Mrvn.exe", "MZ"));
-    EXPECT_FALSE(win::ProtectInstallFolder(kSetupFolder + L"\\Missing"));
+    EXPECT_FALSE(core::ProtectInstallFolder(kSetupFolder + L"\\Missing"));
 
     RunAll(setupCopy);
     EXPECT_TRUE(FileExists(InstallFolder() + L"\\Mrvn.exe"));

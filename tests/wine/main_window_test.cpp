@@ -141,6 +141,14 @@ protected:
 
     bool NoBoxFor(DWORD ms) const { return WaitForBox(ms).hwnd == nullptr; }
 
+    // The window has handled every message posted to it before this call: a hotkey reload that it
+    // forwards to the page `dbl` arrives there only after them.
+    bool HandledPostedMessages(HWND dbl) const {
+        const LRESULT before = Ask(dbl, kAskReloadCount);
+        PostMessageW(main_, WM_HOTKEYS_CHANGED, 0, 0);
+        return WaitFor([&] { return Ask(dbl, kAskReloadCount) > before; }, 10000);
+    }
+
     // A middle click on tab `index` of the strip (client coordinates).
     void MiddleClickTab(int index) const {
         PostMessageW(main_, WM_MBUTTONUP, 0, MAKELPARAM(120 + 189 * index + 60, 12));
@@ -548,6 +556,72 @@ TEST_F(MainWindowTest, RefreshFavouritesMuteAndHotkeyReloadReachThePages) {
     EXPECT_TRUE(WaitFor([&] { return Ask(a, kAskReloadCount) == reloads + 1; }, 5000));
     EXPECT_TRUE(WaitFor([&] { return Ask(a, kAskMuteCount) >= 2 && Ask(b, kAskMuteCount) >= 2; }, 5000));
     EXPECT_EQ(Ask(a, kAskLastMute), 0);
+}
+
+TEST_F(MainWindowTest, AFrameAnnouncedAgainChangesNothing) {
+    Start();
+    HWND a = AddTab(L"1服-双线-重");
+    HWND b = AddTab(L"1服-双线-复");
+    ASSERT_TRUE(a && b);
+    // The older tab's frame announces itself once more, as a restarted page loop might.
+    PostMessageW(main_, WM_PAGE_CREATED, reinterpret_cast<WPARAM>(FrameOf(a)), 0);
+    ASSERT_TRUE(HandledPostedMessages(b));
+    EXPECT_TRUE(Shows(b)) << "the current page was hidden by a repeated announcement";
+    EXPECT_FALSE(Shows(a));
+}
+
+TEST_F(MainWindowTest, TwoQuickAddAccountAnswersNeverMakeAFourthTab) {
+    Start();
+    HWND a = AddTab(L"1服-双线-一");
+    HWND b = AddTab(L"1服-双线-二");
+    ASSERT_TRUE(a && b);
+    // Two "是" before the third page has logged in: the second finds a page on its way.
+    PostMessageW(main_, WM_ADD_ACCOUNT, 1, 0);
+    PostMessageW(main_, WM_ADD_ACCOUNT, 1, 0);
+    HWND c = NewDouble();
+    ASSERT_NE(c, nullptr);
+    const Box box = WaitForBox();
+    ASSERT_NE(box.hwnd, nullptr) << "the second answer was not refused";
+    EXPECT_EQ(box.buttons, std::vector<std::wstring>{L"确定"}) << "not the three-pages message";
+    Click(box, IDC_MSG_BTN1);
+    EXPECT_EQ(Login(c, L"1服-双线-三"), 1);
+    EXPECT_TRUE(WaitFor([&] { return Shows(c); }));
+}
+
+TEST_F(MainWindowTest, AFourthFrameIsClosedWithItsProcess) {
+    Start();
+    HWND a = AddTab(L"1服-双线-甲丁");
+    HWND b = AddTab(L"1服-双线-乙丁");
+    HWND c = AddTab(L"1服-双线-丙丁");
+    ASSERT_TRUE(a && b && c);
+    // A page process the window did not start (or started before a race) logs in and announces its
+    // frame: its label is taken, there being room among the labels, but three tabs are all there is.
+    DWORD latePid = 0;
+    HANDLE process = StartProcess(WinPathFromEnv("MRVN_PAGE_DOUBLE"),
+                                  L"/newgm /" + std::to_wstring(reinterpret_cast<intptr_t>(main_)) + L" /3", &latePid);
+    ASSERT_NE(process, nullptr);
+    HWND late = NewDouble();
+    ASSERT_NE(late, nullptr);
+    Login(late, L"1服-双线-戊丁");
+    EXPECT_EQ(WaitForSingleObject(process, 20000), WAIT_OBJECT_0) << "the fourth frame was kept";
+    CloseHandle(process);
+    ASSERT_TRUE(HandledPostedMessages(a));
+    EXPECT_TRUE(Shows(c)) << "the refused frame changed the page shown";
+    for (HWND d : {a, b, c}) EXPECT_TRUE(IsWindow(FrameOf(d)));
+}
+
+TEST_F(MainWindowTest, TwoQuickHallClicksStartOneHall) {
+    Start();
+    HWND a = AddTab(L"1服-双线-馆");
+    ASSERT_NE(a, nullptr);
+    PostMessageW(main_, WM_COMMAND, MAKEWPARAM(IDC_BTN_HALL, BN_CLICKED), 0);
+    PostMessageW(main_, WM_COMMAND, MAKEWPARAM(IDC_BTN_HALL, BN_CLICKED), 0);
+    HWND hall = NewDouble();
+    ASSERT_NE(hall, nullptr) << "no hall process was started";
+    ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(FrameOf(hall)) != FALSE; }));
+    // The main window has handled both clicks once the hall has its reload.
+    ASSERT_TRUE(HandledPostedMessages(hall));
+    EXPECT_EQ(Doubles().size(), 2u) << "a second hall process was started";
 }
 
 TEST_F(MainWindowTest, MalformedLabelsFromAnyProcessAreRefused) {

@@ -9,7 +9,9 @@
 #include <string>
 
 #include "core/host_config.h"
-#include "core/win/app.h"
+#include "core/run_mode.h"
+#include "core/state_store.h"
+#include "framework/winapp.h"
 #include "gamewnd/page/win/page_frame.h"
 #include "gamewnd/private_messages.h"
 #include "platform/win32/scoped.h"
@@ -35,13 +37,18 @@ std::wstring ProgramFolder() {
 class PageHostApp : public fw::CWinApp {
 public:
     BOOL InitInstance() override {
-        const RunMode mode = win::ParseRunMode();
+        win::Win32ProcessEnv env;
+        win::Win32KnownFolders folders;
+        const RunModeInfo start = ParseRunModeArgs(env.Arguments(), env.ProgramPath(),
+                                                   InstallFolderOf(folders.Get(KnownFolder::CommonAppData)));
+        const RunMode mode = start.mode;
+        HWND mainWnd = reinterpret_cast<HWND>(static_cast<intptr_t>(start.mainWnd));
         if (mode == RunGameHall) {
             const char* mrvn = std::getenv("MRVN_EXE");
             if (!mrvn) return FALSE;
             const std::wstring exe = WinPath(mrvn);
             std::wstring cmd = L"\"" + exe + L"\" /gmhall /" +
-                               std::to_wstring(static_cast<long long>(reinterpret_cast<intptr_t>(win::g_hMainWnd)));
+                               std::to_wstring(static_cast<long long>(reinterpret_cast<intptr_t>(mainWnd)));
             STARTUPINFOW si{};
             si.cb = sizeof si;
             PROCESS_INFORMATION pi{};
@@ -54,11 +61,11 @@ public:
         if (mode != RunGamePage) return FALSE;
 
         static const wchar_t* const accounts[] = {L"abc", L"def", L"ghi"};
-        const std::wstring account = accounts[win::g_nPageCount % 3];
+        const std::wstring account = accounts[start.pageCount % 3];
         const std::wstring label = L"1服-双线-" + account;
         COPYDATASTRUCT cds{0, DWORD((label.size() + 1) * 2), const_cast<wchar_t*>(label.c_str())};
-        if (!::SendMessageW(win::g_hMainWnd, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&cds))) {
-            ::PostMessageW(win::g_hMainWnd, WM_SYSCOMMAND, SC_CLOSE, kLauncherMarker);
+        if (!::SendMessageW(mainWnd, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&cds))) {
+            ::PostMessageW(mainWnd, WM_SYSCOMMAND, SC_CLOSE, kLauncherMarker);
             return FALSE;
         }
         if (!ole_.Start()) return FALSE;
@@ -66,7 +73,10 @@ public:
 
         win::Win32Registry registry;
         const HostConfig hosts = LoadHostConfig(registry);
-        gamewnd::PageSettings settings;
+        gamewnd::page::PageSettings settings;
+        settings.mainWnd = mainWnd;
+        settings.pageCount = start.pageCount;
+        settings.launcher = &launcher_;
         settings.gameAddress = L"http://" + hosts.clientHost + L"/mrvn/game/" + account + L".html";
         settings.hallAddress = L"http://" + hosts.clientHost + L"/webgame.htm";
         settings.webHomePage = L"http://" + hosts.webHost + L"/";
@@ -74,7 +84,7 @@ public:
         settings.settingsPath = ProgramFolder() + L"Statistic.ini";
         settings.pageTitle = &title_;
         settings.navigatedUrl = &url_;
-        page_ = gamewnd::OpenGamePage(settings);
+        page_ = gamewnd::page::OpenGamePage(settings);
         if (!page_) return FALSE;
         m_pMainWnd = page_->frame.m_hWnd;
         return TRUE;
@@ -91,8 +101,9 @@ private:
     win::ScopedOleInit ole_;
     win::ScopedGdiplus gdiplus_;
     win::Win32ProfileFile profile_;
+    win::Win32ProcessLauncher launcher_;
     std::wstring title_, url_;
-    std::unique_ptr<gamewnd::CPageWindows> page_;
+    std::unique_ptr<gamewnd::page::CPageWindows> page_;
 };
 
 }  // namespace

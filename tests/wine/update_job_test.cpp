@@ -7,7 +7,7 @@
 #include "core/host_config.h"
 #include "core/state_store.h"
 #include "net/update_rules.h"
-#include "net/win/update_job.h"
+#include "net/win/download_job.h"
 #include "platform/win32/win32_file_io.h"
 #include "platform/win32/win32_http.h"
 #include "platform/win32/win32_platform.h"
@@ -60,7 +60,7 @@ protected:
 
 TEST_F(UpdateJobTest, CancelDuringTheDownloadEndsTheJobAndKeepsTheProgram) {
     ASSERT_TRUE(updater.CheckForUpdate(true));
-    win::UpdateJob job(updater, session, sink, updater.UpdAddr());
+    net::UpdateJob job(updater, session, sink, updater.UpdAddr());
     HANDLE finished = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     int reported = 0;
     ASSERT_TRUE(job.Start(nullptr, [&](int result) {

@@ -9,7 +9,7 @@
 #include "platform/win32/scoped.h"
 #include "platform/win32/win32_platform.h"
 
-namespace mrvn::win {
+namespace mrvn::core {
 
 namespace {
 
@@ -42,7 +42,7 @@ void WriteCrashDump(HANDLE file, EXCEPTION_POINTERS* pointers) {
     info.ClientPointers = TRUE;
 
     // From the system folder only: a copy planted beside the program would run with its rights.
-    ScopedLibrary dbghelp(LoadSystemLibrary(L"DbgHelp.dll"));
+    win::ScopedLibrary dbghelp(LoadSystemLibrary(L"DbgHelp.dll"));
     if (!dbghelp) return;
     auto write = reinterpret_cast<MiniDumpWriteDumpFn>(
         reinterpret_cast<void*>(GetProcAddress(dbghelp.Get(), "MiniDumpWriteDump")));
@@ -61,14 +61,14 @@ LONG WINAPI CrashFilter(EXCEPTION_POINTERS* pointers) {
         for (int i = 0; i < 600 && g_dumpState == 1; ++i) Sleep(50);
         return EXCEPTION_EXECUTE_HANDLER;
     }
-    Win32ProcessEnv env;
+    win::Win32ProcessEnv env;
     std::wstring path;
     if (!DumpPathFor(env.ProgramPath(), path)) {
         InterlockedExchange(&g_dumpState, 0);
         return EXCEPTION_CONTINUE_SEARCH;
     }
     {
-        ScopedFile file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+        win::ScopedFile file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
                                     nullptr));
         // A file that cannot be created makes every attempt fail; the flag is set all the same.
         WriteCrashDump(file.Get(), pointers);
@@ -79,4 +79,4 @@ LONG WINAPI CrashFilter(EXCEPTION_POINTERS* pointers) {
 
 void InstallCrashFilter() { SetUnhandledExceptionFilter(CrashFilter); }
 
-}  // namespace mrvn::win
+}  // namespace mrvn::core

@@ -2,11 +2,11 @@
 #pragma once
 #include <windows.h>
 
-namespace mrvn::win {
+namespace mrvn::core {
 
 LONG WINAPI CrashFilter(EXCEPTION_POINTERS* pointers);
 // Writes one dump into an open file; without pointers, a dump of the calling point.
 void WriteCrashDump(HANDLE file, EXCEPTION_POINTERS* pointers);
 void InstallCrashFilter();
 
-}  // namespace mrvn::win
+}  // namespace mrvn::core

@@ -4,7 +4,7 @@
 #include <aclapi.h>
 #include <sddl.h>
 
-namespace mrvn::win {
+namespace mrvn::core {
 
 namespace {
 
@@ -98,4 +98,4 @@ bool IsInstallFolderProtected(const std::wstring& folder) {
     return ok;
 }
 
-}  // namespace mrvn::win
+}  // namespace mrvn::core

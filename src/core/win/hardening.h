@@ -5,7 +5,7 @@
 
 #include <string>
 
-namespace mrvn::win {
+namespace mrvn::core {
 
 // LoadLibraryExW with LOAD_LIBRARY_SEARCH_SYSTEM32 (0x800). Where that flag is unknown (Windows 7
 // without its loader update), the full path in the system folder instead; never a bare name.
@@ -24,4 +24,4 @@ bool ProtectInstallFolder(const std::wstring& folder);
 // write, delete or change permissions.
 bool IsInstallFolderProtected(const std::wstring& folder);
 
-}  // namespace mrvn::win
+}  // namespace mrvn::core

@@ -4,51 +4,25 @@
 #include <string>
 
 #include "core/self_delete.h"
-#include "core/state_store.h"
-#include "core/win/app.h"
-#include "core/win/report.h"
-#include "extras/folder_tree.h"
-#include "extras/shortcut_rules.h"
-#include "extras/win/shortcuts.h"
+#include "platform/win32/process_start.h"
 #include "platform/win32/scoped.h"
-#include "skin/win/message_box.h"
+#include "platform/win32/win32_platform.h"
 
-namespace mrvn::win {
-
-void UninstallSelf(CTessaly3App& app) {
-    app.m_platform.registry.DeleteTree(RegRoot::LocalMachine, kLauncherKey);
-    RemoveShortcuts();
-    StartSelfDeleteBatch();
-    ReportUsage(app.m_report, app.m_state, app.m_hosts.clientHost, UsageEvent::Removal);
-    skin::SkinMessageBox(nullptr, L"QuarnMorvane已成功移除，部分文件将在程序退出\r\n或计算机重启后自行删除",
-                         L"QuarnMorvane", 0);
-}
-
-void RemoveShortcuts() {
-    ScopedComInit com;
-    for (const ShortcutEntry& s : RemovalShortcuts()) {
-        if (s.place == ShortcutPlace::Desktop) extras::DeleteDesktopShortcut(s.name.c_str());
-        else extras::DeleteStartMenuShortcut(s.name.c_str());
-    }
-    const std::wstring folder = extras::StartMenuFolder();
-    Win32FileSystem fs;
-    // A user's own link in the folder keeps it; empty sub-folders make the removal fail harmlessly.
-    if (!folder.empty() && CountFilesRecursive(fs, folder) == 0) RemoveDirectoryW(folder.c_str());
-}
+namespace mrvn::core {
 
 void StartSelfDeleteBatch() {
-    Win32KnownFolders folders;
+    win::Win32KnownFolders folders;
     const std::wstring temp = folders.Get(KnownFolder::Temp);
     wchar_t name[MAX_PATH] = {};
     if (temp.empty() || !GetTempFileNameW(temp.c_str(), L"DelSelf", 0, name)) return;
     const std::wstring batch = std::wstring(name) + L".bat";
-    const std::wstring program = Win32ProcessEnv().ProgramPath();
+    const std::wstring program = win::Win32ProcessEnv().ProgramPath();
     if (program.empty()) return;
 
     // Made empty first, so that the system can name its 8.3 form when its folder needs one.
     if (AppendTextToFile(batch.c_str(), "") < 0) return;
-    Win32FileSystem fs;
-    AnsiCodePage codePage;
+    win::Win32FileSystem fs;
+    win::AnsiCodePage codePage;
     std::string script, commandLine;
     // A "%" on a command line is not escaped by doubling; such a batch path is not used.
     if (!SelfDeleteScript(fs, codePage, program, batch, script) || !BatchPathText(fs, codePage, batch, commandLine) ||
@@ -56,21 +30,17 @@ void StartSelfDeleteBatch() {
         DeleteFileW(batch.c_str());
         return;
     }
-    commandLine = "\"" + commandLine + "\"";
-
-    STARTUPINFOA si = {};
-    si.cb = sizeof si;
-    si.dwFlags = STARTF_USESHOWWINDOW;
-    si.wShowWindow = SW_HIDE;
-    PROCESS_INFORMATION pi = {};
-    if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return;
-    SetThreadPriority(pi.hThread, THREAD_PRIORITY_IDLE);
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
+    // The path was checked to read back exactly from the code page, so its wide form is the same path.
+    win::ProcessStart start;
+    start.commandLine = L"\"" + codePage.FromAnsi(commandLine) + L"\"";
+    start.show = SW_HIDE;
+    start.idleClass = false;
+    start.idleThread = true;
+    win::StartProcess(start, false);
 }
 
 int AppendTextToFile(const wchar_t* path, const char* text) {
-    ScopedFile file(CreateFileW(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+    win::ScopedFile file(CreateFileW(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL,
                                 nullptr));
     if (!file) return -1;
     const DWORD size = static_cast<DWORD>(std::strlen(text));
@@ -90,4 +60,4 @@ int AppendTextToFile(const wchar_t* path, const char* text) {
     return static_cast<int>(written);
 }
 
-}  // namespace mrvn::win
+}  // namespace mrvn::core

@@ -3,14 +3,8 @@
 #pragma once
 #include <windows.h>
 
-namespace mrvn::win {
+namespace mrvn::core {
 
-class CTessaly3App;
-
-// Key, shortcuts, batch, the removal report and the final message, in that order.
-void UninstallSelf(CTessaly3App& app);
-// The four links and, when nothing is left in it, their start-menu folder.
-void RemoveShortcuts();
 // Writes the batch into the temporary folder and starts it hidden at idle priority. Nothing is
 // started when the program's path cannot be written into a batch safely.
 void StartSelfDeleteBatch();
@@ -18,4 +12,4 @@ void StartSelfDeleteBatch();
 // as the thread's last error.
 int AppendTextToFile(const wchar_t* path, const char* text);
 
-}  // namespace mrvn::win
+}  // namespace mrvn::core

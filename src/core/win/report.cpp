@@ -2,20 +2,7 @@
 
 #include <cwchar>
 
-#include "net/http_transfer.h"
-#include "platform/win32/win32_http.h"
-
-namespace mrvn::win {
-
-namespace {
-
-struct ReportBlock {
-    const wchar_t* address;
-    HANDLE started;
-    HANDLE done;
-};
-
-}  // namespace
+namespace mrvn::core {
 
 bool ReportChannel::Create() {
     m_hReportStarted.Reset(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
@@ -23,45 +10,42 @@ bool ReportChannel::Create() {
     return m_hReportStarted && m_hReportDone;
 }
 
-bool ReportChannel::WaitForThread(DWORD ms) {
-    if (!m_hReportThread) return true;
-    return ::WaitForSingleObject(m_hReportThread.Get(), ms) == WAIT_OBJECT_0;
-}
+bool ReportChannel::WaitForThread(DWORD ms) { return m_reportThread.Join(ms); }
 
-DWORD WINAPI ReportThreadProc(void* param) {
-    const auto* block = static_cast<ReportBlock*>(param);
-    wchar_t address[512];
-    wcsncpy(address, block->address, 511);
-    address[511] = L'\0';
-    HANDLE done = block->done;
-    // From here on the caller's block may be gone; the events stay until this thread has ended.
-    SetEvent(block->started);
-    Win32HttpSession session;
-    HttpPing(session, address);
-    SetEvent(done);
-    return 0;
-}
-
-BOOL SendUsageReport(const wchar_t* address, ReportChannel& channel) {
-    ReportBlock block{address, channel.m_hReportStarted.Get(), channel.m_hReportDone.Get()};
-    HANDLE thread = CreateThread(nullptr, 0, ReportThreadProc, &block, 0, nullptr);
-    if (!thread) {
-        SetEvent(channel.m_hReportDone.Get());
+BOOL SendUsageReport(const wchar_t* address, ReportChannel& channel, ReportSender send) {
+    const wchar_t* source = address;
+    HANDLE started = channel.m_hReportStarted.Get();
+    HANDLE done = channel.m_hReportDone.Get();
+    const bool ok = channel.m_reportThread.Start([source, started, done, send] {
+        // Whatever becomes of the request, nobody waits for it in vain.
+        struct SetOnExit {
+            HANDLE event;
+            ~SetOnExit() { SetEvent(event); }
+        } doneOnExit{done};
+        wchar_t copy[512];
+        wcsncpy(copy, source, 511);
+        copy[511] = L'\0';
+        // From here on the caller's text may be gone; the events stay until this thread has ended.
+        SetEvent(started);
+        send(copy);
+    });
+    if (!ok) {
+        SetEvent(done);
         return FALSE;
     }
-    WaitForSingleObject(channel.m_hReportStarted.Get(), INFINITE);
-    ResetEvent(channel.m_hReportStarted.Get());
-    channel.m_hReportThread.Reset(thread);
+    WaitForSingleObject(started, INFINITE);
+    ResetEvent(started);
     return TRUE;
 }
 
-void ReportUsage(ReportChannel& channel, StateStore& state, const std::wstring& clientHost, UsageEvent event) {
+void ReportUsage(ReportChannel& channel, StateStore& state, const std::wstring& clientHost, UsageEvent event,
+                 ReportSender send) {
     std::wstring address;
     if (!PrepareReport(state, clientHost, event, address)) {
         SetEvent(channel.m_hReportDone.Get());
         return;
     }
-    SendUsageReport(address.c_str(), channel);
+    SendUsageReport(address.c_str(), channel, send);
 }
 
-}  // namespace mrvn::win
+}  // namespace mrvn::core

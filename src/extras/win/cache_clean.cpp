@@ -7,7 +7,8 @@
 #include <vector>
 
 #include "extras/cache_rules.h"
-#include "extras/folder_tree.h"
+#include "core/folder_tree.h"
+#include "platform/win32/worker_thread.h"
 #include "platform/win32/win32_platform.h"
 
 namespace mrvn::extras {
@@ -66,10 +67,8 @@ bool SetBrowserCacheLimit() {
 }
 
 bool StartClearCache() {
-    HANDLE thread = CreateThread(nullptr, 0, ClearCacheThread, nullptr, 0, nullptr);
-    if (!thread) return false;
-    CloseHandle(thread);
-    return true;
+    // Nobody waits for a cleaning: it owns nothing of its starter and may outlive it.
+    return win::StartDetached([] { ClearCacheThread(nullptr); });
 }
 
 }  // namespace mrvn::extras

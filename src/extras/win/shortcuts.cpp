@@ -3,7 +3,9 @@
 #include <objbase.h>
 #include <shlobj.h>
 
+#include "core/folder_tree.h"
 #include "extras/shortcut_rules.h"
+#include "platform/win32/scoped.h"
 #include "platform/win32/win32_platform.h"
 
 namespace mrvn::extras {
@@ -108,6 +110,18 @@ void CreateInstallShortcuts(const std::wstring& target, const std::wstring& webH
             CreateStartMenuShortcut(s.name.c_str(), target.c_str(), s.arguments.c_str());
         }
     }
+}
+
+void RemoveShortcuts() {
+    win::ScopedComInit com;
+    for (const ShortcutEntry& s : RemovalShortcuts()) {
+        if (s.place == ShortcutPlace::Desktop) DeleteDesktopShortcut(s.name.c_str());
+        else DeleteStartMenuShortcut(s.name.c_str());
+    }
+    const std::wstring folder = StartMenuFolder();
+    win::Win32FileSystem fs;
+    // A user's own link in the folder keeps it; empty sub-folders make the removal fail harmlessly.
+    if (!folder.empty() && CountFilesRecursive(fs, folder) == 0) RemoveDirectoryW(folder.c_str());
 }
 
 }  // namespace mrvn::extras

@@ -25,4 +25,7 @@ void CreateInstallShortcuts(const std::wstring& target, const std::wstring& webH
 // The start-menu folder of the launcher; empty when the programs folder is unknown.
 std::wstring StartMenuFolder();
 
+// The four links and, when nothing is left in it, their start-menu folder.
+void RemoveShortcuts();
+
 }  // namespace mrvn::extras

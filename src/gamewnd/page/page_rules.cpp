@@ -4,7 +4,7 @@
 
 #include "gamewnd/private_messages.h"
 
-namespace mrvn::page {
+namespace mrvn::gamewnd::page {
 namespace {
 
 constexpr std::wstring_view kEnterGame = L"app://entergame|";
@@ -64,4 +64,4 @@ bool ForwardsToMainWindow(const Hotkey& windowSwitch, int32_t vk, int32_t modifi
     return lParam != kLauncherMarker && HotkeyMatches(windowSwitch, vk, modifiers);
 }
 
-}  // namespace mrvn::page
+}  // namespace mrvn::gamewnd::page

@@ -8,7 +8,7 @@
 
 #include "hotkeys/hotkey_format.h"
 
-namespace mrvn::page {
+namespace mrvn::gamewnd::page {
 
 // The tag names a file in our own folder; anything longer or path-like is refused.
 inline constexpr size_t kMaxGameTagChars = 32;
@@ -40,4 +40,4 @@ bool F5Refreshes(const Hotkey& boss, const Hotkey& sound, long lParam);
 // the launcher's own messages (lParam 6825).
 bool ForwardsToMainWindow(const Hotkey& windowSwitch, int32_t vk, int32_t modifiers, long lParam);
 
-}  // namespace mrvn::page
+}  // namespace mrvn::gamewnd::page

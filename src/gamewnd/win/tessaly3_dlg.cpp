@@ -2,10 +2,7 @@
 
 #include <windowsx.h>
 
-#include <vector>
-
-#include "core/win/app.h"
-#include "platform/win32/win32_platform.h"
+#include "core/install.h"
 #include "gamewnd/page_label.h"
 #include "gamewnd/private_messages.h"
 #include "gamewnd/win/placement.h"
@@ -23,43 +20,22 @@ namespace {
 
 constexpr wchar_t kCaption[] = L"QuarnMorvane";
 
-win::OwnedBitmap SkinImage(int id) { return win::OwnedBitmap(skin::LoadSkinImage(fw::ResourceInstance(), id)); }
+constexpr UINT_PTR kTimerPages = 3;       // mute broadcast, frames that are gone
+constexpr UINT_PTR kTimerCacheClean = 7;  // cache cleaning
+constexpr UINT_PTR kTimerPending = 8;     // the pending page process ended unannounced
 
-HWND ToHwnd(FrameHandle f) { return reinterpret_cast<HWND>(f); }
-FrameHandle ToFrame(HWND h) { return reinterpret_cast<FrameHandle>(h); }
+win::OwnedBitmap SkinImage(int id) { return win::OwnedBitmap(skin::LoadSkinImage(fw::ResourceInstance(), id)); }
 
 // A key is down for this thread, or for the system: a key forwarded by a page process arrives
 // while this thread never saw the modifier go down (an overlay frame shares no input state with us).
 bool KeyDown(int vk) { return (::GetKeyState(vk) & 0x8000) || (::GetAsyncKeyState(vk) & 0x8000); }
 
-bool ProcessAlive(ProcessId pid) {
-    win::ScopedHandle h(::OpenProcess(SYNCHRONIZE, FALSE, pid));
-    if (!h) return ::GetLastError() == ERROR_ACCESS_DENIED;
-    return ::WaitForSingleObject(h.Get(), 0) == WAIT_TIMEOUT;
-}
-
-void BuildImageList(fw::CImageList& list, HBITMAP strip, int frames) {
-    const SIZE s = skin::BitmapSize(strip);
-    if (!strip || s.cx < frames) return;
-    if (list.Create(s.cx / frames, s.cy, ILC_COLOR24 | ILC_MASK, frames, 0)) list.Add(strip, skin::kKeyColor);
-}
-
-void DrawFrameOf(const fw::CImageList& list, int frame, HDC dc, const SkinRect& r) {
-    ::ImageList_DrawEx(list.GetSafeHandle(), frame, dc, r.left, r.top, r.Width(), r.Height(), CLR_DEFAULT,
-                       CLR_DEFAULT, ILD_TRANSPARENT);
-}
-
 }  // namespace
 
-std::wstring PageProgramPath() {
-    wchar_t buf[MAX_PATH + 1] = {};
-    const DWORD n = ::GetEnvironmentVariableW(L"MRVN_PAGE_PROGRAM", buf, MAX_PATH + 1);
-    if (n > 0 && n <= MAX_PATH) return buf;
-    return win::Win32ProcessEnv().ProgramPath();
-}
-
-CTessaly3Dlg::CTessaly3Dlg(ProfileFile& ini, std::wstring settingsPath)
-    : CDlgEx(IDD_TESSALY3_DIALOG, HWND(nullptr)), m_ini(ini), m_settingsPath(std::move(settingsPath)) {
+CTessaly3Dlg::CTessaly3Dlg(const MainWindowSettings& settings)
+    : CDlgEx(IDD_TESSALY3_DIALOG, HWND(nullptr)),
+      m_settings(settings),
+      m_pages(m_tabs, *settings.launcher, settings.pageProgram) {
     m_hIcon = ::LoadIconW(fw::ResourceInstance(), MAKEINTRESOURCEW(IDI_MAINFRAME));
     g_pMainDlg = this;
 }
@@ -69,11 +45,7 @@ CTessaly3Dlg::~CTessaly3Dlg() {
 }
 
 void CTessaly3Dlg::DoDataExchange(fw::CDataExchange* dx) {
-    fw::DDX_Control(dx, IDC_BTN_HIDE, m_btnHide);
-    fw::DDX_Control(dx, IDC_BTN_MENU, m_btnMenu);
-    fw::DDX_Control(dx, IDC_BTN_SOUND, m_btnSound);
-    fw::DDX_Control(dx, IDC_LBL_OTHER_ACCOUNT, m_lblOtherAccount);
-    fw::DDX_Control(dx, IDC_BTN_HALL, m_btnHall);
+    m_titleBar.Bind(dx);
 }
 
 BOOL CTessaly3Dlg::OnInitDialog() {
@@ -88,8 +60,11 @@ BOOL CTessaly3Dlg::OnInitDialog() {
     ::GetVersionExW(&m_osvi);
 #pragma GCC diagnostic pop
     SetupAppearance();
-    StartPageProcess();
-    ::SetTimer(m_hWnd, kTimerPending, kPagesPeriodMs, nullptr);
+    m_pages.SetMainWindow(m_hWnd);
+    // With no page and no page process to come, the window would stay an invisible 1 x 1 for ever
+    // (the program file may have been renamed under us by a repaired update).
+    if (!m_pages.StartPageProcess()) ExitAll();
+    StartTimer(kTimerPending);
     ReloadHotkeys();
     return TRUE;
 }
@@ -111,104 +86,20 @@ void CTessaly3Dlg::SetupAppearance() {
     // Out of sight while the first login runs in the first page process.
     ::SetWindowPos(m_hWnd, nullptr, 0, 0, 1, 1, SWP_NOZORDER | SWP_NOACTIVATE);
 
-    m_bmpHide = SkinImage(kImgHide);
-    m_bmpSoundOn = SkinImage(kImgSoundOn);
-    m_bmpSoundOff = SkinImage(kImgSoundOff);
-    m_bmpMenu = SkinImage(kImgMenu);
-    m_bmpHallHidden = SkinImage(kImgHallHidden);
-    m_bmpHallShown = SkinImage(kImgHallShown);
-    m_bmpAccount = SkinImage(kImgAccount);
-    m_btnHide.SetImageStrip(m_bmpHide.Get(), true);
-    m_btnSound.SetImageStrip(m_bmpSoundOn.Get(), true);
-    m_btnMenu.SetImageStrip(m_bmpMenu.Get(), true);
-    m_btnMenu.m_crText = RGB(255, 255, 255);
-    m_btnMenu.SetLabel(L"系统");
-    m_btnHall.SetImageStrip(m_bmpHallHidden.Get(), true);
-    // Image-only buttons: the name is for screen readers; the skin draws no text on them.
-    m_btnHide.SetWindowText(L"隐藏");
-    m_btnSound.SetWindowText(L"声音");
-    m_btnHall.SetWindowText(L"游戏大厅");
-
-    m_lblOtherAccount.m_crText = RGB(255, 255, 255);
-    m_lblOtherAccount.m_bHandCursor = TRUE;
-    m_lblOtherAccount.m_bUnderline = TRUE;
-    m_lblOtherAccount.ModifyStyle(0, SS_NOTIFY);
-    m_lblOtherAccount.SetImage(m_bmpAccount.Get());
-
-    win::OwnedBitmap tabs = SkinImage(kImgTab);
-    win::OwnedBitmap close = SkinImage(kImgTabClose);
-    BuildImageList(m_imgTabs, tabs.Get(), 3);
-    BuildImageList(m_imgTabClose, close.Get(), 3);
-
-    if (m_tipTabs.Create(this, TTS_ALWAYSTIP)) {
-        m_tipTabs.AddTool(this, nullptr, 0);
-        m_tipTabs.SetDelayTime(TTDT_AUTOMATIC, 500);
-    }
-}
-
-// ---- processes
-
-bool CTessaly3Dlg::StartProcess(const std::wstring& commandLine, bool keepAsPending) {
-    std::vector<wchar_t> cmd(commandLine.begin(), commandLine.end());
-    cmd.push_back(L'\0');
-    STARTUPINFOW si{};
-    si.cb = sizeof(si);
-    si.dwFlags = STARTF_USESHOWWINDOW;
-    si.wShowWindow = SW_SHOWNORMAL;
-    PROCESS_INFORMATION pi{};
-    // Wine ignores the priority class of CreateProcess, so it is set again before the process runs.
-    if (!::CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, IDLE_PRIORITY_CLASS | CREATE_SUSPENDED,
-                          nullptr, nullptr, &si, &pi))
-        return false;
-    ::SetPriorityClass(pi.hProcess, IDLE_PRIORITY_CLASS);
-    ::ResumeThread(pi.hThread);
-    ::CloseHandle(pi.hThread);
-    if (keepAsPending) {
-        m_hPendingProcess.Reset(pi.hProcess);
-    } else {
-        ::CloseHandle(pi.hProcess);
-    }
-    return true;
-}
-
-void CTessaly3Dlg::StartPageProcess() {
-    // With no page and no page process to come, the window would stay an invisible 1 x 1 for ever
-    // (the program file may have been renamed under us by a repaired update).
-    if (!StartProcess(PageProcessCommandLine(PageProgramPath(), ToFrame(m_hWnd), m_tabs.Count()), true) &&
-        m_tabs.Count() == 0)
-        ExitAll();
+    m_titleBar.Setup();
+    m_stripView.Create(this);
 }
 
 // ---- pages
 
-bool CTessaly3Dlg::HallVisible() const { return m_hHallWnd && ::IsWindow(m_hHallWnd) && ::IsWindowVisible(m_hHallWnd); }
-
-HWND CTessaly3Dlg::FrameInPageArea() const {
-    if (HallVisible()) return m_hHallWnd;
-    return ToHwnd(m_tabs.CurrentFrame());
-}
-
-void CTessaly3Dlg::ShowPage(HWND frame) {
-    for (FrameHandle f : m_tabs.Frames()) {
-        HWND h = ToHwnd(f);
-        if (h != frame) {
-            HideFrame(h);
-            continue;
-        }
-        ShowFrame(h, m_hWnd);
-        ::SetForegroundWindow(h);
-        if (HallVisible()) HideFrame(m_hHallWnd);
-    }
-}
-
 void CTessaly3Dlg::SwitchToNextPage() {
     if (m_tabs.Count() == 0 || !::IsWindowVisible(m_hWnd) || ::IsIconic(m_hWnd)) return;
-    const GameTabs::Switch s = m_tabs.SwitchToNextPage(HallVisible());
+    const GameTabs::Switch s = m_tabs.SwitchToNextPage(m_pages.HallVisible());
     if (s.oldCurrent != s.newCurrent) {
         Repaint(TabRect(s.oldCurrent));
         Repaint(TabRect(s.newCurrent));
     }
-    ShowPage(ToHwnd(s.show));
+    m_pages.ShowPage(ToHwnd(s.show));
 }
 
 void CTessaly3Dlg::ClosePage(int index) {
@@ -228,11 +119,9 @@ void CTessaly3Dlg::ClosePage(int index) {
     // By frame: while the question was up, the tabs may have changed.
     const GameTabs::Closed closed = m_tabs.CloseTab(question->frame);
     if (!closed.removed) return;
-    ShowPage(ToHwnd(closed.show));
+    m_pages.ShowPage(ToHwnd(closed.show));
     Repaint(closed.repaint);
-    HWND removed = ToHwnd(closed.removed);
-    DetachFrame(removed);
-    ::PostMessageW(removed, WM_SYSCOMMAND, SC_CLOSE, 0);
+    m_pages.CloseFrame(ToHwnd(closed.removed));
 }
 
 void CTessaly3Dlg::OnCancel() {
@@ -240,16 +129,7 @@ void CTessaly3Dlg::OnCancel() {
 }
 
 void CTessaly3Dlg::ExitAll() {
-    if (m_hPendingProcess) {
-        ::TerminateProcess(m_hPendingProcess.Get(), 0);
-        m_hPendingProcess.Reset();
-    }
-    // The keyboard hook of a later issue is removed here.
-    for (FrameHandle f : m_tabs.Frames()) {
-        HWND h = ToHwnd(f);
-        DetachFrame(h);
-        ::PostMessageW(h, WM_SYSCOMMAND, SC_CLOSE, 0);
-    }
+    m_pages.CloseAll();
     SetTrayIcon(false);
     // The hall process ends by itself once this window is gone.
     ::PostQuitMessage(0);
@@ -258,59 +138,21 @@ void CTessaly3Dlg::ExitAll() {
 void CTessaly3Dlg::ShowAddAccount() {
     if (!m_dlgAddAcc.m_hWnd && !m_dlgAddAcc.Create(this)) return;
     // The prompt's top right corner sits at the link's bottom right corner.
-    const RECT link = m_lblOtherAccount.GetWindowRect();
+    const RECT link = m_titleBar.AccountLinkRect();
     const RECT prompt = m_dlgAddAcc.GetWindowRect();
     const int width = prompt.right - prompt.left;
     ::MoveWindow(m_dlgAddAcc.m_hWnd, link.right - width, link.bottom, width, prompt.bottom - prompt.top, TRUE);
     ::ShowWindow(m_dlgAddAcc.m_hWnd, SW_SHOW);
 }
 
-void CTessaly3Dlg::ToggleHall() {
-    const bool hallWindow = m_hHallWnd && ::IsWindow(m_hHallWnd);
-    if (hallWindow && ::IsWindowVisible(m_hHallWnd)) {
-        ShowPage(ToHwnd(m_tabs.CurrentFrame()));
-        HideFrame(m_hHallWnd);
-        return;
-    }
-    if (hallWindow) {
-        ShowFrame(m_hHallWnd, m_hWnd);
-    } else {
-        StartProcess(HallProcessCommandLine(PageProgramPath(), ToFrame(m_hWnd)), false);
-    }
-    ShowPage(nullptr);
-}
+void CTessaly3Dlg::ToggleHall() { m_pages.ToggleHall(); }
 
 void CTessaly3Dlg::ReloadHotkeys() {
-    HotkeyStore store(m_ini, m_settingsPath);
+    HotkeyStore store(*m_settings.ini, m_settings.settingsPath);
     m_bossKey = store.Read(HotkeyId::Boss);
     m_switchKey = store.Read(HotkeyId::WindowSwitch);
-    for (FrameHandle f : m_tabs.Frames()) ::PostMessageW(ToHwnd(f), WM_RELOAD_HOTKEYS, 0, 0);
-    if (m_hHallWnd) ::PostMessageW(m_hHallWnd, WM_RELOAD_HOTKEYS, 0, 0);
+    m_pages.PostToFrames(WM_RELOAD_HOTKEYS, 0, 0, true);
     m_soundKey = store.Read(HotkeyId::Sound);
-}
-
-void CTessaly3Dlg::BroadcastMute(bool muted) {
-    for (FrameHandle f : m_tabs.Frames()) ::PostMessageW(ToHwnd(f), WM_SET_MUTE, muted ? 1 : 0, 0);
-}
-
-void CTessaly3Dlg::CheckPendingProcess() {
-    if (!m_hPendingProcess || ::WaitForSingleObject(m_hPendingProcess.Get(), 0) != WAIT_OBJECT_0) return;
-    m_hPendingProcess.Reset();
-    if (m_tabs.Count() == 0) ExitAll();
-}
-
-void CTessaly3Dlg::DropDeadPages() {
-    bool changed = false;
-    for (FrameHandle f : m_tabs.Frames()) {
-        if (::IsWindow(ToHwnd(f))) continue;
-        const GameTabs::Dropped d = m_tabs.DropFrame(f);
-        changed = changed || d.dropped;
-        if (d.show) ShowPage(ToHwnd(d.show));
-    }
-    for (ProcessId owner : m_tabs.WaitingLabelOwners()) {
-        if (!ProcessAlive(owner)) m_tabs.DropWaitingLabels(owner);
-    }
-    if (changed) Repaint(StripRect(kMaxPages));
 }
 
 // ---- messages from other processes
@@ -320,49 +162,32 @@ LRESULT CTessaly3Dlg::OnPageCreated(HWND frame, bool hall) {
     if (m_tabs.TakeFirstArrival()) {
         ToggleMaximize();
         SetTrayIcon(true);
-        ::SetTimer(m_hWnd, kTimerPages, kPagesPeriodMs, nullptr);
-        ::SetTimer(m_hWnd, kTimerCacheClean, kCacheCleanPeriodMs, nullptr);
+        StartTimer(kTimerPages);
+        StartTimer(kTimerCacheClean);
     }
-    if (hall) {
-        m_hHallWnd = frame;
-        return 0;
-    }
-    ShowPage(nullptr);
-    if (m_hHallWnd && ::IsWindow(m_hHallWnd)) HideFrame(m_hHallWnd);
-    DWORD pid = 0;
-    ::GetWindowThreadProcessId(frame, &pid);
-    if (m_tabs.AttachFrame(ToFrame(frame), pid) < 0) return 0;
-    // A page that showed itself before this message came was placed by the size the window had then.
-    PlaceFrame(frame, m_hWnd, false);
-    m_hPendingProcess.Reset();
-    Repaint(StripRect(m_tabs.Count()));
+    if (m_pages.OnPageCreated(frame, hall) && !hall) Repaint(StripRect(m_tabs.Count()));
     return 0;
 }
 
 LRESULT CTessaly3Dlg::OnCopyData(HWND sender, const COPYDATASTRUCT* data) {
     std::wstring label;
     if (!data || !ReadPageLabel(data->lpData, data->cbData, label)) return 0;
-    DWORD pid = 0;
     bool known = false;
-    if (sender && ::IsWindow(sender)) {
-        ::GetWindowThreadProcessId(sender, &pid);
-        known = pid != 0;
-    } else if (m_hPendingProcess) {
-        pid = ::GetProcessId(m_hPendingProcess.Get());
-    }
+    const ProcessId pid = m_pages.LabelOwner(sender, known);
     return m_tabs.AddLabel(label, pid, known) ? 1 : 0;
 }
 
 LRESULT CTessaly3Dlg::OnAddAccount(WPARAM wParam) {
-    switch (DecideAddAccount(wParam, m_tabs.Count())) {
+    // A page already on its way counts: two quick answers must not make a fourth tab.
+    switch (DecideAddAccount(wParam, m_pages.PagesInFlight())) {
     case AddAccountAction::StartPage:
-        StartPageProcess();
+        if (!m_pages.StartPageProcess() && m_tabs.Count() == 0) ExitAll();
         break;
     case AddAccountAction::TooManyPages:
         skin::SkinMessageBox(m_hWnd, kTooManyPagesText, kCaption, 0);
         break;
     case AddAccountAction::NewLauncher:
-        win::LaunchProgram();
+        m_settings.launcher->Launch(m_settings.programPath, PlainCommandLine(m_settings.programPath));
         break;
     case AddAccountAction::Nothing:
         break;
@@ -370,40 +195,66 @@ LRESULT CTessaly3Dlg::OnAddAccount(WPARAM wParam) {
     return 0;
 }
 
-void CTessaly3Dlg::OnTimer(UINT_PTR id) {
-    if (id == kTimerPages) {
-        DropDeadPages();
-        BroadcastMute(m_bMuted != 0);
-        // The button looks of the window commands (a later issue) are refreshed here too.
+// ---- timers and commands
+
+// Every timer of the window: its id, period and tick.
+struct CTessaly3Dlg::TimerEntry {
+    UINT_PTR id;
+    UINT periodMs;
+    void (CTessaly3Dlg::*tick)();
+};
+
+const CTessaly3Dlg::TimerEntry CTessaly3Dlg::kTimers[] = {
+    {kTimerPages, 400, &CTessaly3Dlg::OnPagesTick},           // from the first page on
+    {kTimerCacheClean, 2400000, &CTessaly3Dlg::OnCacheCleanTick},  // 40 minutes, from the first page on
+    {kTimerPending, 400, &CTessaly3Dlg::OnPendingTick},       // from the start
+};
+
+// Every command of the title bar: the control, its notification and what it does.
+struct CTessaly3Dlg::CommandEntry {
+    int id;
+    UINT code;
+    void (CTessaly3Dlg::*action)();
+};
+
+const CTessaly3Dlg::CommandEntry CTessaly3Dlg::kCommands[] = {
+    {IDC_BTN_HIDE, BN_CLICKED, &CTessaly3Dlg::ToggleHideRestore},
+    {IDC_BTN_SOUND, BN_CLICKED, &CTessaly3Dlg::OnSoundButton},
+    {IDC_BTN_MENU, BN_CLICKED, &CTessaly3Dlg::OnMenuButton},
+    {IDC_BTN_HALL, BN_CLICKED, &CTessaly3Dlg::ToggleHall},
+    {IDC_LBL_OTHER_ACCOUNT, STN_CLICKED, &CTessaly3Dlg::ShowAddAccount},
+};
+
+void CTessaly3Dlg::StartTimer(UINT_PTR id) {
+    for (const TimerEntry& t : kTimers) {
+        if (t.id == id) ::SetTimer(m_hWnd, id, t.periodMs, nullptr);
     }
-    if (id == kTimerPending) CheckPendingProcess();
-    // kTimerCacheClean: the cache cleaning of a later issue starts here.
+}
+
+void CTessaly3Dlg::OnTimer(UINT_PTR id) {
+    for (const TimerEntry& t : kTimers) {
+        if (t.id == id) (this->*t.tick)();
+    }
+}
+
+void CTessaly3Dlg::OnPagesTick() {
+    if (m_pages.DropDeadPages()) Repaint(StripRect(kMaxPages));
+    // The sound state goes to every page on each tick; a page applies only a change.
+    m_pages.PostToFrames(WM_SET_MUTE, m_bMuted ? 1 : 0, 0, false);
+}
+
+void CTessaly3Dlg::OnPendingTick() {
+    // A pending page process that ended without a frame: with no page the launcher ends (nothing
+    // could ever show it), with pages it is forgotten as a cancelled login would be.
+    if (m_pages.PendingEndedUnannounced() && m_tabs.Count() == 0) ExitAll();
 }
 
 BOOL CTessaly3Dlg::OnCommand(WPARAM wParam, LPARAM lParam) {
-    const UINT code = HIWORD(wParam);
-    switch (LOWORD(wParam)) {
-    case IDC_BTN_HALL:
-        if (code == BN_CLICKED) {
-            ToggleHall();
+    for (const CommandEntry& c : kCommands) {
+        if (c.id == LOWORD(wParam) && c.code == HIWORD(wParam)) {
+            (this->*c.action)();
             return TRUE;
         }
-        break;
-    case IDC_BTN_HIDE:
-        if (code == BN_CLICKED) {
-            ToggleHideRestore();
-            return TRUE;
-        }
-        break;
-    case IDC_LBL_OTHER_ACCOUNT:
-        if (code == STN_CLICKED) {
-            ShowAddAccount();
-            return TRUE;
-        }
-        break;
-    // The sound and menu buttons get their commands with the window commands of a later issue.
-    default:
-        break;
     }
     return CDlgEx::OnCommand(wParam, lParam);
 }
@@ -421,12 +272,12 @@ BOOL CTessaly3Dlg::PreTranslateMessage(MSG* msg) {
     }
     if (m == WM_KEYDOWN && (msg->wParam == VK_ESCAPE || msg->wParam == VK_SPACE)) return TRUE;
     if (m == WM_SYSCOMMAND && (msg->wParam & 0xFFF0) == SC_CLOSE && msg->hwnd == m_hWnd) {
-        switch (DecideCloseCommand(msg->lParam, m_tabs.Count(), bool(m_hPendingProcess))) {
+        switch (DecideCloseCommand(msg->lParam, m_tabs.Count(), m_pages.HasPending())) {
         case CloseCommand::Exit:
             ExitAll();
             return TRUE;
         case CloseCommand::ForgetPending:
-            m_hPendingProcess.Reset();
+            m_pages.ForgetPending();
             return TRUE;
         case CloseCommand::PassOn:
             break;
@@ -434,13 +285,13 @@ BOOL CTessaly3Dlg::PreTranslateMessage(MSG* msg) {
     } else if (((m == WM_CHAR && IsFavouritesChar(msg->wParam, msg->lParam)) || (m == WM_KEYDOWN && msg->wParam == VK_F5)) &&
                m_tabs.Count() > 0) {
         HWND current = ToHwnd(m_tabs.CurrentFrame());
-        HWND target = ::IsWindowVisible(current) ? current : HallVisible() ? m_hHallWnd : nullptr;
+        HWND target = ::IsWindowVisible(current) ? current : m_pages.HallVisible() ? m_pages.Hall() : nullptr;
         if (target) ::PostMessageW(target, m, msg->wParam, msg->lParam);
         return TRUE;
     } else if (m == WM_SYSCOMMAND && (msg->wParam & 0xFFF0) == SC_RESTORE && m_tabs.Count() == 0) {
         ::ShowWindow(m_hWnd, SW_RESTORE);
     }
-    if (m_tipTabs.m_hWnd) m_tipTabs.RelayEvent(msg);
+    m_stripView.RelayEvent(msg);
     return CDlgEx::PreTranslateMessage(msg);
 }
 
@@ -464,16 +315,7 @@ BOOL CTessaly3Dlg::OnEraseBkgnd(HDC dc) {
     const int w = wr.right - wr.left, h = wr.bottom - wr.top;
     return skin::PaintBuffered(dc, m_hWnd, w, h, false, [&](HDC mem) {
         PaintFrame(mem);
-        win::ScopedSaveDc saved(mem);
-        if (HFONT font = GetFont()) ::SelectObject(mem, font);
-        ::SetBkMode(mem, TRANSPARENT);
-        skin::GdiTextMeasurer measurer(mem);
-        for (const GameTabs::TabPaint& tab : m_tabs.PaintTabs(measurer)) {
-            DrawFrameOf(m_imgTabs, tab.backgroundFrame, mem, tab.background);
-            if (tab.closeFrame >= 0) DrawFrameOf(m_imgTabClose, tab.closeFrame, mem, tab.closeBox);
-            RECT text = skin::ToRect(tab.textRect);
-            ::DrawTextW(mem, tab.text.c_str(), int(tab.text.size()), &text, DT_SINGLELINE);
-        }
+        m_stripView.Paint(mem, GetFont(), m_tabs);
     });
 }
 
@@ -483,14 +325,7 @@ LRESULT CTessaly3Dlg::OnNcHitTest(LPARAM lParam) {
     const GameTabs::Hover hover =
         m_tabs.OnHitTest({c.x, c.y}, (::GetKeyState(VK_LBUTTON) & 0x8000) != 0, r == HTCAPTION);
     for (const SkinRect& rect : hover.repaint) Repaint(rect);
-    if (m_tipTabs.m_hWnd) {
-        if (hover.tip == TipChange::Activate) {
-            ::SendMessageW(m_tipTabs.m_hWnd, TTM_ACTIVATE, TRUE, 0);
-            m_tipTabs.UpdateTipText(m_tabs.Label(hover.tipTab), this, 0);
-        } else if (hover.tip == TipChange::Deactivate) {
-            ::SendMessageW(m_tipTabs.m_hWnd, TTM_ACTIVATE, FALSE, 0);
-        }
-    }
+    m_stripView.ShowTip(hover, m_tabs);
     if (hover.trackLeave) {
         TRACKMOUSEEVENT tme{sizeof(tme), TME_LEAVE, m_hWnd, HOVER_DEFAULT};
         m_tabs.SetTrackingLeave(::TrackMouseEvent(&tme) != FALSE);
@@ -499,9 +334,9 @@ LRESULT CTessaly3Dlg::OnNcHitTest(LPARAM lParam) {
 }
 
 bool CTessaly3Dlg::OnStripLeftDown(POINT client) {
-    const GameTabs::Press press = m_tabs.OnLeftButtonDown({client.x, client.y}, HallVisible());
+    const GameTabs::Press press = m_tabs.OnLeftButtonDown({client.x, client.y}, m_pages.HallVisible());
     if (!press.inStrip) return false;
-    if (press.show) ShowPage(ToHwnd(press.show));
+    if (press.show) m_pages.ShowPage(ToHwnd(press.show));
     for (const SkinRect& r : press.repaint) Repaint(r);
     return true;
 }
@@ -526,19 +361,8 @@ void CTessaly3Dlg::OnMouseLeave(bool clientForm) {
 }
 
 void CTessaly3Dlg::LayoutTitleBar(int width) {
-    const TitleBarWidth::Change change = m_titleWidth.OnSize(width, m_btnHide.m_hWnd != nullptr, int(m_osvi.dwMajorVersion));
+    const TitleBarWidth::Change change = m_titleBar.Layout(width, int(m_osvi.dwMajorVersion));
     if (!change.relayout) return;
-    const TitleBarLayout l = mrvn::LayoutTitleBar(width);
-    const std::pair<fw::CWnd*, SkinRect> moves[] = {
-        {&m_btnHide, l.hide}, {&m_btnSound, l.sound}, {&m_btnMenu, l.menu}, {&m_btnHall, l.hall},
-        {&m_lblOtherAccount, l.otherAccount}};
-    for (const auto& [wnd, r] : moves) {
-        if (wnd->m_hWnd) ::MoveWindow(wnd->m_hWnd, r.left, r.top, r.Width(), r.Height(), TRUE);
-    }
-    for (skin::CBtnEx* b : {&m_btnHide, &m_btnSound, &m_btnMenu, &m_btnHall}) b->UpdateStoredRect();
-    for (const auto& [wnd, r] : moves) {
-        if (wnd->m_hWnd) ::InvalidateRect(wnd->m_hWnd, nullptr, TRUE);
-    }
     for (skin::CBtnEx* b : {&m_btnClose, &m_btnMax, &m_btnMin}) {
         if (b->m_hWnd) ::InvalidateRect(b->m_hWnd, nullptr, TRUE);
     }
@@ -550,24 +374,10 @@ void CTessaly3Dlg::LayoutTitleBar(int width) {
 
 LRESULT CTessaly3Dlg::OnSize(UINT type, int width, int /*height*/) {
     if (type == SIZE_MINIMIZED) {
-        if (!m_bMinimized) {
-            HWND shown = FrameInPageArea();
-            m_hHiddenWithMe = ::IsWindowVisible(shown) ? shown : nullptr;
-            FollowMainVisibility(m_hHiddenWithMe, m_hWnd, false);
-        }
-        m_bMinimized = true;
+        m_pages.OnMainMinimized();
         return Default();
     }
-    if (m_bMinimized) {
-        m_bMinimized = false;
-        FollowMainVisibility(m_hHiddenWithMe, m_hWnd, true);
-        m_hHiddenWithMe = nullptr;
-    }
-    if (HallVisible()) {
-        PlaceFrame(m_hHallWnd, m_hWnd, false);
-    } else if (m_tabs.Count() > 0) {
-        PlaceFrame(ToHwnd(m_tabs.CurrentFrame()), m_hWnd, false);
-    }
+    m_pages.OnMainResized();
     const LRESULT r = CDlgEx::OnSize(width);
     LayoutTitleBar(width);
     return r;
@@ -580,23 +390,6 @@ bool CTessaly3Dlg::OnWindowPosChanging(WINDOWPOS* pos) {
     pos->cx = clamp.cx;
     pos->cy = clamp.cy;
     return true;
-}
-
-void CTessaly3Dlg::OnWindowPosChanged(const WINDOWPOS& pos) {
-    if (!m_bMinimized) FollowMainWindow(FrameInPageArea(), m_hWnd, pos);
-}
-
-void CTessaly3Dlg::OnShowWindow(bool shown) {
-    if (!shown) {
-        HWND frame = FrameInPageArea();
-        if (::IsWindowVisible(frame)) {
-            m_hHiddenWithMe = frame;
-            FollowMainVisibility(frame, m_hWnd, false);
-        }
-    } else if (m_hHiddenWithMe && !m_bMinimized) {
-        FollowMainVisibility(m_hHiddenWithMe, m_hWnd, true);
-        m_hHiddenWithMe = nullptr;
-    }
 }
 
 bool CTessaly3Dlg::OnPaintMinimized() {
@@ -669,11 +462,11 @@ LRESULT CTessaly3Dlg::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         break;
     case WM_WINDOWPOSCHANGED: {
         const LRESULT r = CDlgEx::WindowProc(msg, wParam, lParam);
-        OnWindowPosChanged(*reinterpret_cast<const WINDOWPOS*>(lParam));
+        m_pages.OnMainMoved(*reinterpret_cast<const WINDOWPOS*>(lParam));
         return r;
     }
     case WM_SHOWWINDOW:
-        OnShowWindow(wParam != 0);
+        m_pages.OnMainShown(wParam != 0);
         break;
     case WM_PAINT:
         if (OnPaintMinimized()) return 0;
@@ -686,8 +479,8 @@ LRESULT CTessaly3Dlg::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     return CDlgEx::WindowProc(msg, wParam, lParam);
 }
 
-void RunMainWindow(ProfileFile& ini, const std::wstring& settingsPath) {
-    CTessaly3Dlg dlg(ini, settingsPath);
+void RunMainWindow(const MainWindowSettings& settings) {
+    CTessaly3Dlg dlg(settings);
     dlg.DoModal();
 }
 

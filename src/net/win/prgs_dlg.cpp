@@ -4,7 +4,7 @@
 #include "skin/skin_images.h"
 #include "skin/win/skin_image.h"
 
-namespace mrvn::win {
+namespace mrvn::net {
 
 namespace {
 // Posted by the wait thread: the dialog ends on its own thread, never from the worker.
@@ -12,12 +12,12 @@ constexpr UINT WM_UPDATE_DONE = WM_APP + 0x51;
 }  // namespace
 
 CPrgsDlg::CPrgsDlg(Updater& updater, HttpSession& session, FileSink& sink, const wchar_t* address)
-    : CDlgEx(IDD_UPDATE_PROGRESS), updater_(updater), session_(session), sink_(sink) {
+    : CDlgEx(IDD_UPDATE_PROGRESS), m_updater(updater), m_session(session), m_sink(sink) {
     if (address) lstrcpynW(m_szDownAddr, address, 512);
 }
 
 CPrgsDlg::~CPrgsDlg() {
-    if (job_) job_->Cancel();
+    if (m_job) m_job->Cancel();
 }
 
 void CPrgsDlg::DoDataExchange(fw::CDataExchange* dx) {
@@ -33,8 +33,8 @@ BOOL CPrgsDlg::OnInitDialog() {
 
     const HMODULE module = GetModuleHandleW(nullptr);
     SetTitle(L"版本更新中...");
-    const OwnedBitmap close(skin::LoadSkinImage(module, kImgClose));  // the button keeps its own copy
-    SetSkin(OwnedBitmap(skin::LoadSkinImage(module, kImgDialogBg)), false, true, nullptr, {}, {}, close.Get());
+    const win::OwnedBitmap close(skin::LoadSkinImage(module, kImgClose));  // the button keeps its own copy
+    SetSkin(win::OwnedBitmap(skin::LoadSkinImage(module, kImgDialogBg)), false, true, nullptr, {}, {}, close.Get());
 
     RECT rc, desk;
     ::GetWindowRect(m_hWnd, &rc);
@@ -44,12 +44,12 @@ BOOL CPrgsDlg::OnInitDialog() {
                  desk.top + (desk.bottom - desk.top - h) / 2, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
     ::SetWindowPos(m_hWnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
 
-    m_progress.SetImages(OwnedBitmap(skin::LoadSkinImage(module, kImgProgressTrack)),
-                         OwnedBitmap(skin::LoadSkinImage(module, kImgProgressBar)));
+    m_progress.SetImages(win::OwnedBitmap(skin::LoadSkinImage(module, kImgProgressTrack)),
+                         win::OwnedBitmap(skin::LoadSkinImage(module, kImgProgressBar)));
 
-    job_ = std::make_unique<UpdateJob>(updater_, session_, sink_, m_szDownAddr);
+    m_job = std::make_unique<UpdateJob>(m_updater, m_session, m_sink, m_szDownAddr);
     const HWND self = m_hWnd;
-    if (!job_->Start(m_progress.m_hWnd, [self](int result) { PostMessageW(self, WM_UPDATE_DONE, result, 0); })) {
+    if (!m_job->Start(m_progress.m_hWnd, [self](int result) { PostMessageW(self, WM_UPDATE_DONE, result, 0); })) {
         PostMessageW(self, WM_UPDATE_DONE, IDCANCEL, 0);
     }
     return TRUE;
@@ -58,17 +58,17 @@ BOOL CPrgsDlg::OnInitDialog() {
 void CPrgsDlg::OnCancel() {
     // Closes the transfer's handles and waits for both threads; whatever they still hold is
     // released once, on whichever side gets there first.
-    if (job_) job_->Cancel();
+    if (m_job) m_job->Cancel();
     EndDialog(IDCANCEL);
 }
 
 LRESULT CPrgsDlg::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     if (msg == WM_UPDATE_DONE) {
-        if (job_) job_->Cancel();  // both threads have ended; this only joins them
+        if (m_job) m_job->Cancel();  // both threads have ended; this only joins them
         EndDialog(static_cast<INT_PTR>(wParam) == IDOK ? IDOK : IDCANCEL);
         return 0;
     }
     return CDlgEx::WindowProc(msg, wParam, lParam);
 }
 
-}  // namespace mrvn::win
+}  // namespace mrvn::net

@@ -4,10 +4,10 @@
 
 #include <memory>
 
-#include "net/win/update_job.h"
+#include "net/win/download_job.h"
 #include "skin/win/dlg_ex.h"
 
-namespace mrvn::win {
+namespace mrvn::net {
 
 class CPrgsDlg : public skin::CDlgEx {
 public:
@@ -26,11 +26,11 @@ protected:
     LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
 private:
-    Updater& updater_;
-    HttpSession& session_;
-    FileSink& sink_;
+    Updater& m_updater;
+    HttpSession& m_session;
+    FileSink& m_sink;
     wchar_t m_szDownAddr[512] = {};
-    std::unique_ptr<UpdateJob> job_;
+    std::unique_ptr<UpdateJob> m_job;
 };
 
-}  // namespace mrvn::win
+}  // namespace mrvn::net

@@ -55,6 +55,7 @@ public:
 class Win32ProcessLauncher final : public ProcessLauncher {
 public:
     bool Launch(const std::wstring& path, const std::wstring& commandLine) override;
+    std::unique_ptr<StartedProcess> LaunchWatched(const std::wstring& path, const std::wstring& commandLine) override;
 };
 
 class Win32Clock final : public Clock {

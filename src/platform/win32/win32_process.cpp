@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "platform/win32/process_start.h"
 #include "platform/win32/scoped.h"
 #include "platform/win32/win32_platform.h"
 
@@ -31,21 +32,57 @@ std::vector<std::wstring> Win32ProcessEnv::Arguments() {
     return args;
 }
 
-bool Win32ProcessLauncher::Launch(const std::wstring& path, const std::wstring& commandLine) {
+ScopedHandle StartProcess(const ProcessStart& start, bool keepHandle, bool* started) {
+    if (started) *started = false;
     STARTUPINFOW si = {};
     si.cb = sizeof si;
     si.dwFlags = STARTF_USESHOWWINDOW;
-    si.wShowWindow = SW_SHOWNORMAL;
+    si.wShowWindow = static_cast<WORD>(start.show);
     PROCESS_INFORMATION pi = {};
-    std::vector<wchar_t> cmd(commandLine.begin(), commandLine.end());
+    std::vector<wchar_t> cmd(start.commandLine.begin(), start.commandLine.end());
     cmd.push_back(L'\0');  // CreateProcessW may write into its command line
-    if (!CreateProcessW(path.c_str(), cmd.data(), nullptr, nullptr, FALSE, IDLE_PRIORITY_CLASS, nullptr, nullptr,
-                        &si, &pi)) {
-        return false;
+    const DWORD priority = start.idleClass ? IDLE_PRIORITY_CLASS : 0;
+    // Wine ignores the priority class of CreateProcess, so it is set again before the process runs.
+    if (!CreateProcessW(start.application.empty() ? nullptr : start.application.c_str(), cmd.data(), nullptr,
+                        nullptr, FALSE, priority | CREATE_SUSPENDED, nullptr, nullptr, &si, &pi)) {
+        return ScopedHandle();
     }
+    if (start.idleClass) SetPriorityClass(pi.hProcess, IDLE_PRIORITY_CLASS);
+    if (start.idleThread) SetThreadPriority(pi.hThread, THREAD_PRIORITY_IDLE);
+    ResumeThread(pi.hThread);
     CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-    return true;
+    if (started) *started = true;
+    ScopedHandle process(pi.hProcess);
+    if (!keepHandle) process.Reset();
+    return process;
+}
+
+bool Win32ProcessLauncher::Launch(const std::wstring& path, const std::wstring& commandLine) {
+    bool started = false;
+    StartProcess(ProcessStart{path, commandLine}, false, &started);
+    return started;
+}
+
+namespace {
+
+class Win32StartedProcess final : public StartedProcess {
+public:
+    explicit Win32StartedProcess(ScopedHandle process) : process_(std::move(process)) {}
+    bool Ended() override { return WaitForSingleObject(process_.Get(), 0) == WAIT_OBJECT_0; }
+    uint32_t Id() override { return GetProcessId(process_.Get()); }
+    void Terminate() override { TerminateProcess(process_.Get(), 0); }
+
+private:
+    ScopedHandle process_;
+};
+
+}  // namespace
+
+std::unique_ptr<StartedProcess> Win32ProcessLauncher::LaunchWatched(const std::wstring& path,
+                                                                    const std::wstring& commandLine) {
+    ScopedHandle process = StartProcess(ProcessStart{path, commandLine}, true);
+    if (!process) return nullptr;
+    return std::make_unique<Win32StartedProcess>(std::move(process));
 }
 
 namespace {

@@ -2,14 +2,14 @@
 
 #include <shellapi.h>
 
-#include "core/win/app.h"
+#include "core/install.h"
 #include "gamewnd/page/page_rules.h"
 #include "gamewnd/win/placement.h"
 #include "platform/win32/win32_platform.h"
 #include "skin/win/message_box.h"
 #include "web/win/web_view.h"
 
-namespace mrvn::gamewnd {
+namespace mrvn::gamewnd::page {
 
 int CGmWndView::OnCreate(CREATESTRUCTW* cs) {
     ModifyStyleEx(WS_EX_CLIENTEDGE, 0);
@@ -34,7 +34,7 @@ void CGmWndView::OnNavigateComplete2(const std::wstring& url) {
     // Whichever tab is current, a page that completes a navigation shows itself in the page area.
     // Without a main window there is no page area: the frame stays hidden until the watch ends us.
     HWND frame = GetParent();
-    HWND mainWnd = win::g_hMainWnd;
+    HWND mainWnd = m_settings.mainWnd;
     if (!::IsWindow(mainWnd)) return;
     PlaceFrame(frame, mainWnd, true);
     ShowFrame(frame, mainWnd);
@@ -59,10 +59,10 @@ void CGmWndView::EnterGame(const std::wstring& url) {
     const std::wstring launcher =
         page::GameLauncherPath(win::Win32KnownFolders().Get(KnownFolder::CommonAppData), game.tag);
     if (::GetFileAttributesW(launcher.c_str()) != INVALID_FILE_ATTRIBUTES) {
-        win::LaunchProgram(launcher.c_str());
+        if (m_settings.launcher) m_settings.launcher->Launch(launcher, PlainCommandLine(launcher));
         return;
     }
-    const int answer = skin::SkinMessageBox(win::g_hMainWnd, kEnterGameOffer, kEnterGameCaption, 1);
+    const int answer = skin::SkinMessageBox(m_settings.mainWnd, kEnterGameOffer, kEnterGameCaption, 1);
     if (answer == IDOK) {
         // The game client's download dialog of a later issue starts here for game.tag.
         return;
@@ -70,4 +70,4 @@ void CGmWndView::EnterGame(const std::wstring& url) {
     ::ShellExecuteW(nullptr, L"open", game.downloadPage.c_str(), nullptr, nullptr, SW_SHOW);
 }
 
-}  // namespace mrvn::gamewnd
+}  // namespace mrvn::gamewnd::page

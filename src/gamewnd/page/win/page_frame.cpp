@@ -1,13 +1,12 @@
 #include "gamewnd/page/win/page_frame.h"
 
-#include "core/win/app.h"
 #include "extras/win/fav_dlg.h"
 #include "gamewnd/page/page_rules.h"
 #include "gamewnd/private_messages.h"
 #include "gamewnd/win/placement.h"
 #include "hotkeys/hotkey_format.h"
 
-namespace mrvn::gamewnd {
+namespace mrvn::gamewnd::page {
 
 CGmWndView* g_pPageView = nullptr;
 int g_bLastMute = 0;
@@ -68,7 +67,7 @@ int CMainFrame::OnCreate(CREATESTRUCTW* cs) {
     // was topmost would stand over every other program's windows.
     if (CurrentPlacement() == Placement::Child)
         ::SetWindowPos(m_hWnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    HWND mainWnd = win::g_hMainWnd;
+    HWND mainWnd = m_settings.mainWnd;
     if (::IsWindow(mainWnd)) {
         ::PostMessageW(mainWnd, WM_PAGE_CREATED, reinterpret_cast<WPARAM>(m_hWnd), m_settings.ShowsHall() ? 1 : 0);
         AttachFrame(m_hWnd, mainWnd);
@@ -107,7 +106,7 @@ void CMainFrame::StopWatchingMainProcess() {
 
 BOOL CMainFrame::PreTranslateMessage(MSG* msg) {
     const UINT m = msg->message;
-    HWND mainWnd = win::g_hMainWnd;
+    HWND mainWnd = m_settings.mainWnd;
     if ((m == WM_KEYDOWN || m == WM_SYSKEYDOWN) && msg->lParam != kLauncherMarker) {
         const int32_t mods = CurrentModifiers(KeyDown(VK_CONTROL), KeyDown(VK_SHIFT), KeyDown(VK_MENU));
         if (page::ForwardsToMainWindow(g_switchKey, int32_t(msg->wParam), mods, long(msg->lParam))) {
@@ -136,7 +135,7 @@ void CMainFrame::OnTimer(UINT_PTR id) {
     switch (id) {
     case TIMER_WATCH_MAIN:
         // Also when the main window ended without closing us: a crash, or the hall, which it never closes.
-        if (!::IsWindow(win::g_hMainWnd)) ::PostQuitMessage(0);
+        if (!::IsWindow(m_settings.mainWnd)) ::PostQuitMessage(0);
         break;
     case TIMER_KILL_SCRIPT_BOX:
         ::KillTimer(m_hWnd, id);
@@ -144,7 +143,7 @@ void CMainFrame::OnTimer(UINT_PTR id) {
         break;
     case TIMER_RAISE_MAIN:
         ::KillTimer(m_hWnd, id);
-        RaiseMainWindow(win::g_hMainWnd);
+        RaiseMainWindow(m_settings.mainWnd);
         break;
     default:
         break;
@@ -213,4 +212,4 @@ std::unique_ptr<CPageWindows> OpenGamePage(const PageSettings& settings) {
     return page;
 }
 
-}  // namespace mrvn::gamewnd
+}  // namespace mrvn::gamewnd::page

@@ -4,15 +4,17 @@
 #pragma once
 #include <windows.h>
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
 #include "framework/frame.h"
+#include "platform/process.h"
 #include "platform/profile_file.h"
 #include "platform/win32/scoped.h"
 #include "web/win/page_view.h"
 
-namespace mrvn::gamewnd {
+namespace mrvn::gamewnd::page {
 
 // Timers of the frame.
 inline constexpr UINT_PTR TIMER_WATCH_MAIN = 2;       // 800 ms: the main window is still there
@@ -30,11 +32,14 @@ inline constexpr wchar_t kEnterGameOffer[] = L"下载Quarn登录器，玩游戏�
 
 // What a page process knows before its frame exists.
 struct PageSettings {
+    HWND mainWnd = nullptr;  // the main window this process belongs to
+    int32_t pageCount = 0;   // the pages that window held when it started us
     std::wstring gameAddress;  // the hall page unless a login gave the game's address
     std::wstring hallAddress;  // the hall page of the client-service host
     std::wstring webHomePage;  // the download page of a hall link that names none
     ProfileFile* ini = nullptr;
     std::wstring settingsPath;  // the hotkeys' file
+    ProcessLauncher* launcher = nullptr;  // starts the hall's games
     // The application's m_strPageTitle and m_strNavigatedUrl.
     std::wstring* pageTitle = nullptr;
     std::wstring* navigatedUrl = nullptr;
@@ -115,4 +120,4 @@ extern CGmWndView* g_pPageView;
 extern int g_bLastMute;
 extern bool g_bLastMuteSet;
 
-}  // namespace mrvn::gamewnd
+}  // namespace mrvn::gamewnd::page

@@ -1,4 +1,4 @@
-#include "extras/folder_tree.h"
+#include "core/folder_tree.h"
 
 #include <vector>
 
