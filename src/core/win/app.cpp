@@ -14,6 +14,7 @@
 #include "login/page_command.h"
 #include "login/win/login_bk_dlg.h"
 #include "net/win/prgs_dlg.h"
+#include "net/win/signature_check.h"
 #include "core/win/crash_dump.h"
 #include "core/win/hardening.h"
 #include "core/win/report.h"
@@ -54,7 +55,7 @@ CTessaly3App::CTessaly3App()
     : m_state(m_platform.registry, m_platform.profile, m_platform.folders, m_platform.process, m_platform.clock,
               m_platform.random),
       m_updater(UpdateContext{m_http, m_fileSink, m_fileSource, m_platform.files, m_platform.profile, m_platform.codePage,
-                              m_platform.process, m_state, m_hosts}) {
+                              m_platform.process, m_state, m_hosts, &PlatformSignatures()}) {
     g_theApp = this;
 }
 
