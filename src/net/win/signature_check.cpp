@@ -7,6 +7,8 @@
 
 #include <vector>
 
+#include "net/program_image.h"
+
 namespace mrvn::win {
 
 namespace {
@@ -60,6 +62,19 @@ SignerIdentity EmbeddedSigner(const std::wstring& path) {
     return id;
 }
 
+// Whether the file has a certificate table at all. This, not the verification's code, tells an
+// unsigned program (a developer's build) from a signed one whose signature fails.
+bool CarriesSignature(const std::wstring& path) {
+    const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return true;  // unreadable: never taken for unsigned
+    std::vector<uint8_t> head(kProgramHeadBytes);
+    DWORD got = 0;
+    const BOOL read = ReadFile(file, head.data(), static_cast<DWORD>(head.size()), &got, nullptr);
+    CloseHandle(file);
+    return !read || CertificateTableBytes(head.data(), got) != 0;
+}
+
 // Failures of the chain alone: the signature itself is intact and was made with the signer's key.
 bool IsChainOnlyFailure(LONG result) {
     switch (static_cast<HRESULT>(result)) {
@@ -104,11 +119,10 @@ SignatureCheck VerifyFileSignature(const std::wstring& path) {
     WinVerifyTrust(static_cast<HWND>(INVALID_HANDLE_VALUE), &action, &data);
 
     if (out.signer.Empty()) out.signer = EmbeddedSigner(path);
-    const bool noSignature = result == TRUST_E_NOSIGNATURE || result == TRUST_E_SUBJECT_FORM_UNKNOWN;
-    if (result == ERROR_SUCCESS && !out.signer.Empty()) {
-        out.status = SignatureStatus::Valid;
-    } else if (out.signer.Empty() && noSignature) {
+    if (!CarriesSignature(path)) {
         out.status = SignatureStatus::None;
+    } else if (result == ERROR_SUCCESS && !out.signer.Empty()) {
+        out.status = SignatureStatus::Valid;
     } else if (!out.signer.Empty() && IsChainOnlyFailure(result)) {
         out.status = SignatureStatus::Untrusted;
     } else {
