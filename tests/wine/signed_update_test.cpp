@@ -251,6 +251,7 @@ TEST_F(SignedUpdateTest, ASignedLauncherTakesOnlyItsPublishersRelease) {
         {"the publisher's name under an unknown root", "running-a.exe", "release-c.exe", false},
         {"unsigned", "running-a.exe", "release.exe", false},
         {"one byte changed after signing", "running-a.exe", "release-a-altered.exe", false},
+        {"the signature value changed", "running-a.exe", "release-a-forged.exe", false},
         {"unsigned launcher, unsigned release", "running.exe", "release.exe", true},
     };
     for (const auto& row : rows) {
