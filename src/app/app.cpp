@@ -8,6 +8,7 @@
 #include "gamewnd/page/win/page_frame.h"
 #include "net/http_transfer.h"
 #include "net/win/prgs_dlg.h"
+#include "net/win/signature_check.h"
 
 namespace mrvn::app {
 
@@ -25,7 +26,7 @@ CTessaly3App::CTessaly3App()
     : m_state(m_platform.registry, m_platform.profile, m_platform.folders, m_platform.process, m_platform.clock,
               m_platform.random),
       m_updater(UpdateContext{m_http, m_fileSink, m_fileSource, m_platform.files, m_platform.profile, m_platform.codePage,
-                              m_platform.process, m_state, m_hosts}) {}
+                              m_platform.process, m_state, m_hosts, &net::PlatformSignatures()}) {}
 
 CTessaly3App::~CTessaly3App() = default;
 

@@ -39,8 +39,10 @@ bool OpenAndSend(HttpSession& session, TransferHandles& h, const HttpTarget& tar
 // Steps shared by the file and memory shapes: allow-list, split, open, send, redirects, status and
 // length. A redirect is followed by a fresh request on a fresh connection, under the same rules.
 bool BeginGet(HttpSession& session, TransferHandles& h, const std::wstring& address,
-              const std::vector<std::wstring>* allowList, const TransferLimits& limits, uint32_t& length) {
+              const std::vector<std::wstring>* allowList, const std::vector<std::wstring>* redirectAllowList,
+              const TransferLimits& limits, uint32_t& length) {
     if (allowList && !IsPlatformUrl(address, *allowList)) return false;
+    const std::vector<std::wstring>* hopList = allowList ? allowList : redirectAllowList;
     const uint64_t deadline = DeadlineOf(session, limits);
     std::wstring current = address;
     for (int redirects = 0;; ++redirects) {
@@ -59,7 +61,7 @@ bool BeginGet(HttpSession& session, TransferHandles& h, const std::wstring& addr
         std::wstring location;
         if (redirects == kMaxRedirects || !session.QueryLocation(h.request.load(), location)) return false;
         current = ResolveRedirect(current, location);
-        if (current.empty() || (allowList && !IsPlatformUrl(current, *allowList))) return false;
+        if (current.empty() || (hopList && !IsPlatformUrl(current, *hopList))) return false;
         CloseNet(session, h.request);
         CloseNet(session, h.connection);
     }
@@ -123,7 +125,7 @@ bool HttpDownloadToFile(HttpSession& session, FileSink& sink, const std::wstring
 
     bool ok = false;
     uint32_t length = 0;
-    if (BeginGet(session, h, address, options.allowList, options.limits, length) &&
+    if (BeginGet(session, h, address, options.allowList, options.redirectAllowList, options.limits, length) &&
         (options.maxLength == 0 || length <= options.maxLength)) {
         h.file.store(sink.Create(path));
         if (h.file.load() && !h.cancelled.load()) {
@@ -163,7 +165,7 @@ bool HttpFetchToMemory(HttpSession& session, CodePage& codePage, const std::wstr
     TransferHandles h;
     bool ok = false;
     uint32_t length = 0;
-    if (BeginGet(session, h, address, &allowList, limits, length) && length < kMemoryBodyLimit) {
+    if (BeginGet(session, h, address, &allowList, nullptr, limits, length) && length < kMemoryBodyLimit) {
         std::string body(length, '\0');
         uint32_t total = 0;
         // One read normally brings it all; a body cut short must not pass as the whole notice.

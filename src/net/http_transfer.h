@@ -53,6 +53,8 @@ inline constexpr TransferLimits kProgressDownloadLimits{0, 30000};
 
 struct DownloadOptions {
     const std::vector<std::wstring>* allowList = nullptr;  // null: no allow-list test
+    // Redirect targets only: a fixed first address that must not be led off the platform.
+    const std::vector<std::wstring>* redirectAllowList = nullptr;
     uint32_t chunk = 512;
     ProgressFn progress;                // empty: no progress
     TransferHandles* shared = nullptr;  // null: the transfer keeps its handles to itself
@@ -67,7 +69,7 @@ bool HttpPing(HttpSession& session, const std::wstring& address, uint32_t* lastE
               TransferLimits limits = kSmallTextLimits);
 
 // The body into `path`. Redirects are followed up to kMaxRedirects in a row, each target tested
-// against the allow-list when there is one. Fails on a refused address, any failed call, a time
+// against the allow-list, or the redirect allow-list, when there is one. Fails on a refused address, any failed call, a time
 // bound passed, a 404 or 0 status, a missing Content-Length, a body over `maxLength`, a failed file
 // write, a cancel, or a body shorter than announced; a partial file stays on disk for the caller.
 bool HttpDownloadToFile(HttpSession& session, FileSink& sink, const std::wstring& address, const std::wstring& path,

@@ -40,6 +40,24 @@ bool IsCompleteProgramImage(const uint8_t* head, size_t headSize, uint64_t fileS
     return true;
 }
 
+uint32_t CertificateTableBytes(const uint8_t* head, size_t headSize) {
+    if (headSize < kLfanewAt + 4 || head[0] != 'M' || head[1] != 'Z') return 0;
+    const uint64_t pe = Le32(head + kLfanewAt);
+    if (pe + kCoffBytes + 2 > headSize) return 0;
+    if (head[pe] != 'P' || head[pe + 1] != 'E' || head[pe + 2] != 0 || head[pe + 3] != 0) return 0;
+    const uint64_t optional = pe + kCoffBytes;
+    const uint32_t optionalBytes = Le16(head + pe + 20);
+    // The data directories follow the fixed part of the optional header, which is longer for PE32+.
+    const uint32_t magic = Le16(head + optional);
+    const uint64_t countAt = optional + (magic == 0x20B ? 108 : magic == 0x10B ? 92 : 0);
+    if (countAt == optional || countAt + 4 > optional + optionalBytes || countAt + 4 > headSize) return 0;
+    constexpr uint32_t kSecurityEntry = 4;
+    if (Le32(head + countAt) <= kSecurityEntry) return 0;
+    const uint64_t entry = countAt + 4 + uint64_t{kSecurityEntry} * 8;
+    if (entry + 8 > optional + optionalBytes || entry + 8 > headSize) return 0;
+    return Le32(head + entry + 4);
+}
+
 bool InspectProgramFile(FileSource& files, const std::wstring& path, ProgramFileFacts& out) {
     const FileHandle file = files.OpenRead(path);
     if (!file) return false;

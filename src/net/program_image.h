@@ -18,6 +18,10 @@ inline constexpr size_t kProgramHeadBytes = 64 * 1024;
 // file as well.
 bool IsCompleteProgramImage(const uint8_t* head, size_t headSize, uint64_t fileSize);
 
+// The size that the security directory gives for the file's certificate table, where Authenticode
+// signatures live (PE32 and PE32+). 0 when there is none, or when the headers do not lie in `head`.
+uint32_t CertificateTableBytes(const uint8_t* head, size_t headSize);
+
 struct ProgramFileFacts {
     bool complete = false;
     std::wstring md5Hex;  // 32 lower-case hex digits

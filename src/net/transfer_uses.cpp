@@ -9,13 +9,13 @@ TransferUseRule RuleOf(TransferUse use) {
     switch (use) {
         case TransferUse::UsageReport: return {TransferShape::Ping, false, 0, false, false, kSmallTextLimits, 0};
         case TransferUse::UpdateConfig:
-            return {TransferShape::File, false, 512, false, false, kSmallTextLimits, kConfigMaxBytes};
+            return {TransferShape::File, false, 512, false, false, kSmallTextLimits, kConfigMaxBytes, true};
         case TransferUse::UpdateDownload:
             return {TransferShape::File, true, 512, true, true, kProgressDownloadLimits, 0};
         case TransferUse::NoticeText: return {TransferShape::Memory, true, 0, false, false, kSmallTextLimits, 0};
         case TransferUse::NoticePicture: return {TransferShape::File, true, 512, false, false, kPictureLimits, 0};
         case TransferUse::ClientConfig:
-            return {TransferShape::File, false, 1024, false, true, kSmallTextLimits, kConfigMaxBytes};
+            return {TransferShape::File, false, 1024, false, true, kSmallTextLimits, kConfigMaxBytes, true};
         case TransferUse::ClientDownload:
             return {TransferShape::File, true, 1024, true, true, kProgressDownloadLimits, 0};
     }
@@ -63,6 +63,7 @@ bool DownloadForUse(TransferUse use, HttpSession& session, FileSink& sink, const
     if (rule.shape != TransferShape::File || path.empty()) return false;
     DownloadOptions options;
     options.allowList = rule.allowList ? &hosts.domains : nullptr;
+    if (rule.redirectsAllowList) options.redirectAllowList = &hosts.domains;
     options.chunk = rule.chunk;
     if (rule.progress) options.progress = progress;
     if (rule.cancellable) options.shared = shared;

@@ -28,6 +28,9 @@ struct TransferUseRule {
     bool cancellable;  // its dialog may close the handles while it runs
     TransferLimits limits;
     uint32_t maxLength;  // bytes; 0: no bound beyond the shape's own
+    // A use whose own address is fixed still follows a redirect only onto the platform: what a
+    // configuration names is trusted as far as the allow-list goes.
+    bool redirectsAllowList = false;
 };
 
 // A configuration file larger than this is no configuration.

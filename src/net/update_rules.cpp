@@ -199,7 +199,9 @@ bool Updater::DownloadUpdate(const std::wstring& address, const ProgressFn& prog
     // The transfer rules take a 500 page, or a body cut short under a lying length, as success.
     ProgramFileFacts facts;
     if (!InspectProgramFile(ctx_.source, target, facts) || !facts.complete) return false;
-    return ReleaseMatchesKey(facts.md5Hex, serverKey_, VersionDigits(kLauncherVersion).size());
+    if (!ReleaseMatchesKey(facts.md5Hex, serverKey_, VersionDigits(kLauncherVersion).size())) return false;
+    // The key came over the same connection as the file: only the publisher's signature says who made it.
+    return !ctx_.signatures || SignedLikeRunningProgram(*ctx_.signatures, ctx_.process.ProgramPath(), target);
 }
 
 }  // namespace mrvn

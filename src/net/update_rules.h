@@ -9,6 +9,7 @@
 #include "core/run_mode.h"
 #include "core/state_store.h"
 #include "net/http_transfer.h"
+#include "net/signature_rules.h"
 #include "platform/code_page.h"
 #include "platform/file_io.h"
 #include "platform/file_system.h"
@@ -107,6 +108,9 @@ struct UpdateContext {
     ProcessEnv& process;
     StateStore& store;
     const HostConfig& hosts;
+    // The platform's signature check; null only where no signature can be verified (the portable
+    // tests), and then a release is judged by its key alone.
+    SignatureVerifier* signatures = nullptr;
 };
 
 class Updater {
@@ -120,7 +124,8 @@ public:
     bool CheckForUpdate(bool forced);
     // Downloads the release from `address` into NewMrvn.exe, with the allow-list test. Succeeds
     // only for a complete Windows program whose MD5 matches the server's key (when the key has the
-    // local key's form); otherwise NewMrvn.exe may hold anything and must not be swapped in.
+    // local key's form) and, when the running program is signed, that its publisher signed;
+    // otherwise NewMrvn.exe may hold anything and must not be swapped in.
     bool DownloadUpdate(const std::wstring& address, const ProgressFn& progress, TransferHandles* shared);
     // The download address of the last configuration read.
     const std::wstring& UpdAddr() const { return updAddr_; }

@@ -437,6 +437,41 @@ TEST(TransferUses, EachUseAppliesItsOwnRules) {
     EXPECT_EQ(net.readSizes.front(), 512u);
 }
 
+TEST(TransferUses, ConfigurationsFollowRedirectsOnlyOntoThePlatform) {
+    HostConfig hosts;
+    hosts.clientHost = L"127.0.0.1:8790";
+    hosts.domains = {L"quarn.com"};
+    // The fixed address itself is not tested: the client-service host is the administrator's choice.
+    const std::wstring fixed = L"http://127.0.0.1:8790/update/ConfigMrvn.htm";
+    const struct {
+        const char* name;
+        TransferUse use;
+        std::wstring location;
+        bool ok;
+    } rows[] = {
+        {"update configuration led off the platform", TransferUse::UpdateConfig, L"http://127.0.0.2:8790/c.htm",
+         false},
+        {"client configuration led off the platform", TransferUse::ClientConfig, L"http://evil.example/c.htm", false},
+        {"update configuration moved on the platform", TransferUse::UpdateConfig, L"http://cdn.quarn.com/c.htm", true},
+        {"client configuration moved on the same host", TransferUse::ClientConfig, L"/update/ConfigXyz2.htm", false},
+        // The allow-list stays a substring test: the platform's own addresses may rely on it.
+        {"the domain in the query still passes", TransferUse::UpdateConfig, L"http://evil.example/c.htm?quarn.com",
+         true},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        FakeHttpSession net;
+        FakeFileSink sink;
+        net.reply = RedirectTo(row.location);
+        net.next = {BodyOf("[VerKey]\r\nMrvn=x\r\n")};
+        EXPECT_EQ(DownloadForUse(row.use, net, sink, hosts, fixed, kFile), row.ok);
+        // A refused hop is never asked for, and nothing is written.
+        EXPECT_EQ(net.targets.size(), row.ok ? 2u : 1u);
+        EXPECT_EQ(sink.created.empty(), !row.ok);
+        EXPECT_TRUE(net.AllClosedOnce());
+    }
+}
+
 TEST(OnPercentChange, PassesOnlyChangedPercentages) {
     const struct {
         std::vector<uint32_t> given, passed;

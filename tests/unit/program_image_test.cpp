@@ -83,6 +83,41 @@ TEST(ProgramImage, InspectHashesAndChecksInOnePass) {
     EXPECT_EQ(failing.openCount, failing.closeCount);
 }
 
+TEST(ProgramImage, CertificateTableOfPe32AndPe32Plus) {
+    const auto put32 = [](std::string& s, size_t at, uint32_t v) {
+        for (int i = 0; i < 4; ++i) s[at + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
+    };
+    const auto head = [](const std::string& s) { return reinterpret_cast<const uint8_t*>(s.data()); };
+    const struct {
+        const char* name;
+        uint16_t magic, optionalBytes;
+        uint32_t directories;
+        uint32_t size;     // written into the security entry
+        uint32_t expected;
+    } rows[] = {
+        {"PE32, signed", 0x10B, 0xE0, 16, 0x1234, 0x1234},
+        {"PE32+, signed", 0x20B, 0xF0, 16, 0x800, 0x800},
+        {"PE32, unsigned", 0x10B, 0xE0, 16, 0, 0},
+        {"too few directories to have one", 0x10B, 0xE0, 4, 0x1234, 0},
+        {"optional header cut before the entry", 0x10B, 0x80, 16, 0x1234, 0},
+        {"unknown optional header", 0x107, 0xE0, 16, 0x1234, 0},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        std::string image = test::ProgramImage({{0x400, 0x600}}, 0x80, row.optionalBytes);
+        const size_t optional = 0x80 + 24;
+        image[optional] = static_cast<char>(row.magic & 0xFF);
+        image[optional + 1] = static_cast<char>(row.magic >> 8);
+        const size_t count = optional + (row.magic == 0x20B ? 108 : 92);
+        put32(image, count, row.directories);
+        const size_t entry = count + 4 + 4 * 8;
+        if (entry + 8 <= optional + row.optionalBytes) put32(image, entry + 4, row.size);
+        EXPECT_EQ(CertificateTableBytes(head(image), image.size()), row.expected);
+        // Headers that the read did not reach are not trusted.
+        EXPECT_EQ(CertificateTableBytes(head(image), optional + 8), 0u);
+    }
+}
+
 TEST(ReleaseKey, OnlyAKeyOfTheLocalFormNamesAHash) {
     const std::wstring md5 = L"900150983cd24fb0d6963f7d28e17f72";
     const struct {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include "fakes/fake_net.h"
 #include "fakes/fake_platform.h"
 #include "fakes/program_bytes.h"
@@ -174,6 +176,55 @@ TEST_F(UpdaterTest, DownloadPassesOnlyAWholeProgramOfTheNamedRelease) {
         if (row.progress) {
             EXPECT_EQ(net.limits.at(0), (std::pair<uint64_t, uint32_t>{0, 30000}));
         }
+    }
+}
+
+// Answers by path; a path it does not know is unsigned.
+class PathVerifier final : public SignatureVerifier {
+public:
+    std::map<std::wstring, SignatureCheck> checks;
+    SignatureCheck Verify(const std::wstring& path) override {
+        const auto it = checks.find(path);
+        return it == checks.end() ? SignatureCheck{} : it->second;
+    }
+};
+
+TEST_F(UpdaterTest, ASignedLauncherTakesTheNamedReleaseOnlyFromItsPublisher) {
+    const std::wstring target = L"D:\\Games\\NewMrvn.exe";
+    const std::string release = test::SmallProgram();
+    const std::wstring md5 = HexLower(Md5Of(release.data(), release.size()));
+    const std::wstring releaseKey = md5.substr(0, 28) + L"3002";
+    const SignerIdentity publisher{"CN=Quarn", "key"};
+    const struct {
+        const char* name;
+        SignatureCheck running, release;
+        bool ok;
+    } rows[] = {
+        {"unsigned launcher", {}, {}, true},
+        {"signed launcher, same publisher", {SignatureStatus::Valid, 0, publisher},
+         {SignatureStatus::Valid, 0, publisher}, true},
+        {"signed launcher, unsigned release", {SignatureStatus::Valid, 0, publisher}, {}, false},
+        {"signed launcher, another publisher", {SignatureStatus::Valid, 0, publisher},
+         {SignatureStatus::Valid, 0, {"CN=Else", "other"}}, false},
+    };
+    source.written = &sink;
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        PathVerifier verifier;
+        verifier.checks[program] = row.running;
+        verifier.checks[target] = row.release;
+        UpdateContext ctx{net, sink, source, ops, ini, cp, proc, store, hosts, &verifier};
+        Updater signedUpdater{ctx};
+        net.Reset();
+        ServerSays(releaseKey, L"http://dl.quarn.com/NewMrvn.exe");
+        std::string key;
+        ASSERT_TRUE(signedUpdater.FetchUpdateConfig(key));
+        net.Reset();
+        net.reply.body = release;
+        sink.files.erase(target);
+        source.files.erase(target);
+        // The key matches in every row: only the signature decides.
+        EXPECT_EQ(signedUpdater.DownloadUpdate(signedUpdater.UpdAddr(), {}, nullptr), row.ok);
     }
 }
 

@@ -3,10 +3,6 @@
 
 #include "wine/wine_util.h"
 
-#include <wincrypt.h>
-
-#include <cstdio>
-
 #include "util/http_probe.h"
 
 namespace mrvn::wt {
@@ -14,55 +10,6 @@ namespace {
 
 bool LogHas(uint16_t port, const std::string& requestLine) {
     return test::ServerLog(port).find(requestLine + "\r\n") != std::string::npos;
-}
-
-std::wstring PendingRenames() {
-    HKEY key;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"System\\CurrentControlSet\\Control\\Session Manager", 0, KEY_READ,
-                      &key) != ERROR_SUCCESS)
-        return L"";
-    wchar_t buf[16384] = {};
-    DWORD size = sizeof buf - sizeof(wchar_t) * 2;
-    DWORD type = 0;
-    std::wstring out;
-    if (RegQueryValueExW(key, L"PendingFileRenameOperations", nullptr, &type, reinterpret_cast<BYTE*>(buf),
-                         &size) == ERROR_SUCCESS) {
-        for (const wchar_t* p = buf; *p; p += wcslen(p) + 1) out += std::wstring(p) + L"|";
-    }
-    RegCloseKey(key);
-    return out;
-}
-
-// The system's own MD5, to check ours against.
-std::string Md5Hex(const std::string& data) {
-    HCRYPTPROV prov = 0;
-    HCRYPTHASH hash = 0;
-    std::string hex;
-    if (CryptAcquireContextW(&prov, nullptr, nullptr, PROV_RSA_FULL, CRYPT_VERIFYCONTEXT) &&
-        CryptCreateHash(prov, CALG_MD5, 0, 0, &hash) &&
-        CryptHashData(hash, reinterpret_cast<const BYTE*>(data.data()), static_cast<DWORD>(data.size()), 0)) {
-        BYTE digest[16];
-        DWORD len = sizeof digest;
-        if (CryptGetHashParam(hash, HP_HASHVAL, digest, &len, 0)) {
-            for (BYTE b : digest) {
-                char two[3];
-                snprintf(two, sizeof two, "%02x", b);
-                hex += two;
-            }
-        }
-    }
-    if (hash) CryptDestroyHash(hash);
-    if (prov) CryptReleaseContext(prov, 0);
-    return hex;
-}
-
-void ClearPendingRenames() {
-    HKEY key;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"System\\CurrentControlSet\\Control\\Session Manager", 0, KEY_WRITE,
-                      &key) == ERROR_SUCCESS) {
-        RegDeleteValueW(key, L"PendingFileRenameOperations");
-        RegCloseKey(key);
-    }
 }
 
 class UpdateTest : public testing::Test {
@@ -92,7 +39,7 @@ protected:
                                          "[VerKey]\r\nMrvn=" + key + "\r\nUpdAddr=" + addr + "\r\n"));
     }
     std::string ReleaseAddr() const { return "http://127.0.0.1:" + std::to_string(port) + "/files/NewMrvn.bin"; }
-    std::string ReleaseKey() const { return Md5Hex(newBytes).substr(0, 28) + "3002"; }
+    std::string ReleaseKey() const { return Md5HexOf(newBytes).substr(0, 28) + "3002"; }
     // Neither the download nor a stale copy of it is left, nor waits for a restart.
     void ExpectNoNewFileLeft() {
         EXPECT_FALSE(FileExists(InstallFolder() + L"\\NewMrvn.exe"));
@@ -119,7 +66,7 @@ protected:
 };
 
 TEST_F(UpdateTest, ForcedUpdateDownloadsSwapsAndStartsTheNewProgram) {
-    PublishConfig(Md5Hex(newBytes).substr(0, 28) + "3002", ReleaseAddr());
+    PublishConfig(Md5HexOf(newBytes).substr(0, 28) + "3002", ReleaseAddr());
     RunAll(program, L"/update");
 
     std::string now, old;
@@ -225,7 +172,7 @@ TEST_F(UpdateTest, ScheduledCheckAtAGameShortcutStart) {
     // Due: the check runs, and the server's upper-case copy of our own key means no update.
     RegDeleteValueW(key, L"UpdTime");
     RegCloseKey(key);
-    std::string ownKey = Md5Hex(oldBytes).substr(0, 28) + "3001";
+    std::string ownKey = Md5HexOf(oldBytes).substr(0, 28) + "3001";
     for (char& c : ownKey) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
     PublishConfig(ownKey, ReleaseAddr());
     RunAll(program, L"/MrvnD");
@@ -264,6 +211,24 @@ TEST_F(UpdateTest, WhatIsNotTheReleaseIsNeverSwappedIn) {
         ExpectNoNewFileLeft();
         ExpectOldProgramWorks();
     }
+}
+
+TEST_F(UpdateTest, ConfigurationRedirectedOffThePlatformNamesNoRelease) {
+    // As a hostile network would: the configuration request is sent elsewhere, where a configuration
+    // names a foreign program with the platform's domain in its query and that program's own key.
+    const std::string foreignHost = "http://127.0.0.2:" + std::to_string(port);
+    const std::string foreign = oldBytes + std::string("a foreign program", 17);
+    ASSERT_TRUE(test::SetServerRoute(port, "/files/x.exe", "ok", foreign));
+    ASSERT_TRUE(test::SetServerRoute(port, "/update/Foreign.htm", "ok",
+                                     "[VerKey]\r\nMrvn=" + Md5HexOf(foreign).substr(0, 28) + "3002\r\nUpdAddr=" +
+                                         foreignHost + "/files/x.exe?127.0.0.1\r\n"));
+    ASSERT_TRUE(test::SetServerRoute(port, "/update/ConfigMrvn.htm", "redirect", foreignHost + "/update/Foreign.htm"));
+    RunAll(program, L"/update");
+    EXPECT_TRUE(LogHas(port, "GET /update/ConfigMrvn.htm HTTP/1.1"));
+    EXPECT_FALSE(LogHas(port, "GET /update/Foreign.htm HTTP/1.1")) << "the redirect left the platform";
+    EXPECT_FALSE(LogHas(port, "GET /files/x.exe?127.0.0.1 HTTP/1.1"));
+    ExpectNoNewFileLeft();
+    ExpectOldProgramWorks();
 }
 
 TEST_F(UpdateTest, AddressTooLongForItsBufferIsNotCutButRefused) {

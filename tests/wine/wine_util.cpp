@@ -3,7 +3,9 @@
 #include <shlobj.h>
 #include <shlwapi.h>
 #include <tlhelp32.h>
+#include <wincrypt.h>
 
+#include <cstdio>
 #include <cstdlib>
 
 #include "platform/win32/scoped.h"
@@ -325,6 +327,84 @@ COLORREF ScreenPixel(int x, int y) {
     DeleteDC(mem);
     ReleaseDC(nullptr, screen);
     return c;
+}
+
+std::string Md5HexOf(const std::string& data) {
+    HCRYPTPROV prov = 0;
+    HCRYPTHASH hash = 0;
+    std::string hex;
+    if (CryptAcquireContextW(&prov, nullptr, nullptr, PROV_RSA_FULL, CRYPT_VERIFYCONTEXT) &&
+        CryptCreateHash(prov, CALG_MD5, 0, 0, &hash) &&
+        CryptHashData(hash, reinterpret_cast<const BYTE*>(data.data()), static_cast<DWORD>(data.size()), 0)) {
+        BYTE digest[16];
+        DWORD len = sizeof digest;
+        if (CryptGetHashParam(hash, HP_HASHVAL, digest, &len, 0)) {
+            for (BYTE b : digest) {
+                char two[3];
+                snprintf(two, sizeof two, "%02x", b);
+                hex += two;
+            }
+        }
+    }
+    if (hash) CryptDestroyHash(hash);
+    if (prov) CryptReleaseContext(prov, 0);
+    return hex;
+}
+
+std::wstring PendingRenames() {
+    HKEY key;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"System\\CurrentControlSet\\Control\\Session Manager", 0, KEY_READ,
+                      &key) != ERROR_SUCCESS)
+        return L"";
+    wchar_t buf[16384] = {};
+    DWORD size = sizeof buf - sizeof(wchar_t) * 2;
+    DWORD type = 0;
+    std::wstring out;
+    if (RegQueryValueExW(key, L"PendingFileRenameOperations", nullptr, &type, reinterpret_cast<BYTE*>(buf),
+                         &size) == ERROR_SUCCESS) {
+        for (const wchar_t* p = buf; *p; p += wcslen(p) + 1) out += std::wstring(p) + L"|";
+    }
+    RegCloseKey(key);
+    return out;
+}
+
+void ClearPendingRenames() {
+    HKEY key;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"System\\CurrentControlSet\\Control\\Session Manager", 0, KEY_WRITE,
+                      &key) == ERROR_SUCCESS) {
+        RegDeleteValueW(key, L"PendingFileRenameOperations");
+        RegCloseKey(key);
+    }
+}
+
+std::wstring WinPathOfUnix(const std::string& unixPath) {
+    std::wstring out = L"Z:";
+    for (char c : unixPath) out.push_back(c == '/' ? L'\\' : static_cast<wchar_t>(static_cast<unsigned char>(c)));
+    return out;
+}
+
+bool RunUnixScript(const std::string& script, const std::string& workDir, const std::string& logFile,
+                   DWORD timeoutMs) {
+    static int runs = 0;
+    const std::string done = workDir + "/unix-done." + std::to_string(GetCurrentProcessId()) + "." +
+                             std::to_string(++runs);
+    const std::wstring doneWin = WinPathOfUnix(done);
+    DeleteFileW(doneWin.c_str());
+    // The status is written to a temporary name and renamed, so a half-written file is never read.
+    const std::string line = "PATH=/usr/bin:/bin; (" + script + ") >>'" + logFile + "' 2>&1; echo $? >'" + done +
+                             ".tmp'; mv '" + done + ".tmp' '" + done + "'";
+    std::wstring cmd = L"\"Z:\\bin\\sh\" -c \"" + std::wstring(line.begin(), line.end()) + L"\"";
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessW(L"Z:\\bin\\sh", cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return false;
+    if (pi.hThread) CloseHandle(pi.hThread);
+    if (pi.hProcess) CloseHandle(pi.hProcess);
+    if (!WaitFor([&] { return FileExists(doneWin); }, timeoutMs)) return false;
+    std::string status;
+    ReadFileBytes(doneWin, status);
+    DeleteFileW(doneWin.c_str());
+    return status == "0\n";
 }
 
 }  // namespace mrvn::wt

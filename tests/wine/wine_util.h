@@ -70,4 +70,17 @@ HWND WaitForMainWindow(DWORD pid, DWORD timeoutMs = 20000);
 // What the screen shows at a point (read through a copy: Wine's GetPixel on the screen DC may lag).
 COLORREF ScreenPixel(int x, int y);
 
+// The system's own MD5 of `data` as 32 lower-case hex digits, to check ours against.
+std::string Md5HexOf(const std::string& data);
+// The machine's pending renames and deletions at restart, "|" after each path; and clearing them.
+std::wstring PendingRenames();
+void ClearPendingRenames();
+
+// A Unix path as a Windows path on drive Z:.
+std::wstring WinPathOfUnix(const std::string& unixPath);
+// Runs a shell script on the Unix side and waits for it through a file it writes last (Wine gives
+// no process handle for a Unix program). Its output goes to `logFile`. True when it ended with 0.
+bool RunUnixScript(const std::string& script, const std::string& workDir, const std::string& logFile,
+                   DWORD timeoutMs = 120000);
+
 }  // namespace mrvn::wt
