@@ -6,6 +6,7 @@
 #include "gamewnd/private_messages.h"
 #include "gamewnd/win/placement.h"
 #include "hotkeys/hotkey_format.h"
+#include "hotkeys/win/sound_mute.h"
 
 namespace mrvn::gamewnd {
 
@@ -152,6 +153,7 @@ void CMainFrame::OnTimer(UINT_PTR id) {
 }
 
 LRESULT CMainFrame::OnSetMute(WPARAM wParam) {
+    win::OnSetMuteMessage(wParam);
     const int mute = wParam ? 1 : 0;
     // The first message always applies, whatever the state it brings.
     if (!g_bLastMuteSet) {
@@ -160,7 +162,6 @@ LRESULT CMainFrame::OnSetMute(WPARAM wParam) {
     }
     if (mute != g_bLastMute) {
         g_bLastMute = mute;
-        // The sound of this process is switched off or on here by the muting of a later issue.
     }
     return 0;
 }

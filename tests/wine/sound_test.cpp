@@ -1,0 +1,370 @@
+// Sound muting under Wine: the in-place interception on real code, the replacements' edge cases, and
+// what a player really plays, recorded from the monitor of the harness's PulseAudio null sink.
+#include <windows.h>
+// mmsystem.h first: dsound.h uses its wave format types.
+#include <mmsystem.h>
+#include <dsound.h>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "gamewnd/private_messages.h"
+#include "hotkeys/win/code_patcher.h"
+#include "hotkeys/win/sound_mute.h"
+
+namespace {
+
+using mrvn::win::PatchTransaction;
+
+// Executable memory holding a function given as bytes, with room before it for hot-patch padding.
+class CodeBuffer {
+public:
+    explicit CodeBuffer(const std::vector<uint8_t>& bytes, size_t at = 16) {
+        mem_ = static_cast<uint8_t*>(::VirtualAlloc(nullptr, 4096, MEM_COMMIT | MEM_RESERVE, PAGE_EXECUTE_READWRITE));
+        std::memset(mem_, 0xCC, 4096);
+        std::memcpy(mem_ + at, bytes.data(), bytes.size());
+        fn_ = mem_ + at;
+        DWORD old;
+        ::VirtualProtect(mem_, 4096, PAGE_EXECUTE_READ, &old);  // as a loaded module's code is
+    }
+    // Left allocated on purpose: a trampoline may point back into it.
+    void* Fn() const { return fn_; }
+    std::vector<uint8_t> Bytes(ptrdiff_t from, size_t n) const { return {fn_ + from, fn_ + from + n}; }
+
+private:
+    uint8_t* mem_;
+    uint8_t* fn_;
+};
+
+using IntFn = int (*)(int);
+IntFn g_real = nullptr;
+int PlusHundred(int v) { return g_real(v) + 100; }
+
+#if defined(_WIN64)
+// lea eax,[rcx+1] is 3 bytes; then add eax,2 (3); ret: the argument comes in ecx.
+const std::vector<uint8_t> kAddThree{0x8d, 0x41, 0x01, 0x83, 0xc0, 0x02, 0xc3};
+// mov eax,ecx; test eax,eax; jz +3; add eax,3; ret -- a conditional jump inside the moved bytes.
+const std::vector<uint8_t> kBranchy{0x89, 0xc8, 0x85, 0xc0, 0x74, 0x03, 0x83, 0xc0, 0x03, 0xc3};
+// mov eax,[rip+2]; add eax,ecx; ret; then the data 0x1000 -- a RIP-relative operand that must keep its target.
+const std::vector<uint8_t> kRipData{0x8b, 0x05, 0x03, 0, 0, 0, 0x01, 0xc8, 0xc3, 0x00, 0x10, 0, 0};
+// hot-patch form: mov edi,edi; lea eax,[rcx+7]; ret (padding before it is int3).
+const std::vector<uint8_t> kHot{0x8b, 0xff, 0x8d, 0x41, 0x07, 0xc3};
+#else
+// The argument of a cdecl function is at [esp+4].
+const std::vector<uint8_t> kAddThree{0x8b, 0x44, 0x24, 0x04, 0x83, 0xc0, 0x03, 0xc3};
+const std::vector<uint8_t> kBranchy{0x8b, 0x44, 0x24, 0x04, 0x85, 0xc0, 0x74, 0x03, 0x83, 0xc0, 0x03, 0xc3};
+const std::vector<uint8_t> kRipData{};
+const std::vector<uint8_t> kHot{0x8b, 0xff, 0x8b, 0x44, 0x24, 0x04, 0x83, 0xc0, 0x07, 0xc3};
+#endif
+
+TEST(SoundPatcher, AttachReachesReplacementAndCallThroughReachesTheRealFunction) {
+    struct Row {
+        const char* what;
+        std::vector<uint8_t> code;
+        int in;
+        int real;
+    };
+    std::vector<Row> rows = {{"plain prologue", kAddThree, 5, 8}, {"jz taken", kBranchy, 0, 0}, {"jz not taken", kBranchy, 4, 7}};
+    if (!kRipData.empty()) rows.push_back({"rip-relative load", kRipData, 5, 0x1005});
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        CodeBuffer code(row.code);
+        const auto original = code.Bytes(0, row.code.size());
+        const auto fn = reinterpret_cast<IntFn>(code.Fn());
+        ASSERT_EQ(fn(row.in), row.real);
+        g_real = fn;
+        PatchTransaction attach;
+        attach.Attach(reinterpret_cast<void**>(&g_real), reinterpret_cast<void*>(&PlusHundred));
+        ASSERT_TRUE(attach.Commit());
+        EXPECT_NE(reinterpret_cast<void*>(g_real), code.Fn());
+        EXPECT_EQ(fn(row.in), row.real + 100);  // callers of the function reach the replacement
+        EXPECT_EQ(g_real(row.in), row.real);    // the call-through pointer reaches the real function
+
+        PatchTransaction detach;
+        detach.Detach(reinterpret_cast<void**>(&g_real), reinterpret_cast<void*>(&PlusHundred));
+        ASSERT_TRUE(detach.Commit());
+        EXPECT_EQ(reinterpret_cast<void*>(g_real), code.Fn());
+        EXPECT_EQ(code.Bytes(0, row.code.size()), original);
+        EXPECT_EQ(fn(row.in), row.real);
+        // Detaching what is no longer attached does nothing.
+        PatchTransaction again;
+        again.Detach(reinterpret_cast<void**>(&g_real), reinterpret_cast<void*>(&PlusHundred));
+        EXPECT_FALSE(again.Commit());
+        EXPECT_EQ(code.Bytes(0, row.code.size()), original);
+    }
+}
+
+TEST(SoundPatcher, HotPatchFormJumpsFromThePadding) {
+    CodeBuffer code(kHot);
+    const auto fn = reinterpret_cast<IntFn>(code.Fn());
+    g_real = fn;
+    PatchTransaction attach;
+    attach.Attach(reinterpret_cast<void**>(&g_real), reinterpret_cast<void*>(&PlusHundred));
+    ASSERT_TRUE(attach.Commit());
+    EXPECT_EQ(code.Bytes(-5, 1), std::vector<uint8_t>{0xe9});
+    EXPECT_EQ(code.Bytes(0, 2), (std::vector<uint8_t>{0xeb, 0xf9}));
+    EXPECT_EQ(reinterpret_cast<uint8_t*>(g_real), static_cast<uint8_t*>(code.Fn()) + 2);
+    EXPECT_EQ(fn(1), 108);
+    PatchTransaction detach;
+    detach.Detach(reinterpret_cast<void**>(&g_real), reinterpret_cast<void*>(&PlusHundred));
+    ASSERT_TRUE(detach.Commit());
+    EXPECT_EQ(code.Bytes(-5, 7), (std::vector<uint8_t>{0xcc, 0xcc, 0xcc, 0xcc, 0xcc, 0x8b, 0xff}));
+    EXPECT_EQ(fn(1), 8);
+}
+
+TEST(SoundPatcher, UnknownPrologueIsLeftAlone) {
+    // ud2 where a prologue should be; then a function too short to hold the jump.
+    for (const auto& bytes : {std::vector<uint8_t>{0x0f, 0x0b, 0x90, 0x90, 0x90, 0xc3},
+                              std::vector<uint8_t>{0x31, 0xc0, 0xc3}}) {
+        CodeBuffer code(bytes);
+        void* real = code.Fn();
+        PatchTransaction t;
+        t.Attach(&real, reinterpret_cast<void*>(&PlusHundred));
+        EXPECT_FALSE(t.Commit());
+        EXPECT_EQ(real, code.Fn());
+        EXPECT_EQ(code.Bytes(-1, bytes.size() + 1), [&] {
+            std::vector<uint8_t> v{0xcc};
+            v.insert(v.end(), bytes.begin(), bytes.end());
+            return v;
+        }());
+    }
+}
+
+// The earlier-systems path in this process: the real winmm functions intercepted.
+TEST(SoundReplacements, NullAndEmptyBuffersPassUnchangedAndMutedDataIsZeroed) {
+    ASSERT_EQ(mrvn::win::SetInterceptedMute(1), 1);
+    EXPECT_EQ(mrvn::win::PatchedFunctionCount(), 3) << "waveOutWrite, midiStreamOut, DirectSoundCreate";
+    // No device handle: the real functions refuse, after the replacement ran.
+    EXPECT_EQ(waveOutWrite(nullptr, nullptr, sizeof(WAVEHDR)), MMSYSERR_INVALHANDLE);
+    EXPECT_NE(midiStreamOut(nullptr, nullptr, sizeof(MIDIHDR)), MMSYSERR_NOERROR);
+    char data[8] = {1, 2, 3, 4, 5, 6, 7, 8};
+    MIDIHDR midi{};
+    midi.lpData = data;
+    midi.dwBufferLength = 0;
+    midiStreamOut(nullptr, &midi, sizeof midi);
+    EXPECT_EQ(data[0], 1) << "a zero-length MIDI buffer passes unchanged";
+    midi.dwBufferLength = 4;
+    midiStreamOut(nullptr, &midi, sizeof midi);
+    EXPECT_EQ(std::string(data, 8), std::string("\0\0\0\0\5\6\7\10", 8)) << "only its length is zeroed";
+    WAVEHDR wave{};
+    wave.lpData = nullptr;
+    wave.dwBufferLength = 64;
+    waveOutWrite(nullptr, &wave, sizeof wave);  // null data with a length: nothing written through it
+    char pcm[6] = {9, 9, 9, 9, 9, 9};
+    wave.lpData = pcm;
+    wave.dwBufferLength = 6;
+    ASSERT_EQ(mrvn::win::SetInterceptedMute(0), 1);
+    waveOutWrite(nullptr, &wave, sizeof wave);
+    EXPECT_EQ(pcm[5], 9) << "sound on: the next buffer goes through unchanged";
+    ASSERT_EQ(mrvn::win::SetInterceptedMute(1), 1);
+    waveOutWrite(nullptr, &wave, sizeof wave);
+    EXPECT_EQ(pcm[5], 0);
+    ASSERT_EQ(mrvn::win::SetInterceptedMute(0), 1);
+}
+
+// ---- What is really played -------------------------------------------------------------------
+
+std::string Env(const char* name) {
+    const char* v = std::getenv(name);
+    return v ? v : "";
+}
+std::wstring Wide(const std::string& s) { return std::wstring(s.begin(), s.end()); }
+std::wstring WinPath(const std::string& unix) {
+    std::wstring out = L"Z:";
+    for (char c : unix) out.push_back(c == '/' ? L'\\' : static_cast<wchar_t>(c));
+    return out;
+}
+
+// A Unix command line through /bin/sh; Wine gives no handle to a Unix process, so callers wait for what
+// it does.
+bool RunUnix(const std::string& script) {
+    std::wstring cmd = L"\"Z:\\bin\\sh\" -c \"PATH=/usr/bin:/bin; " + Wide(script) + L"\"";
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (!::CreateProcessW(L"Z:\\bin\\sh", cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+        return false;
+    if (pi.hThread) ::CloseHandle(pi.hThread);
+    if (pi.hProcess) ::CloseHandle(pi.hProcess);
+    return true;
+}
+
+long long FileSize(const std::wstring& path) {
+    WIN32_FILE_ATTRIBUTE_DATA a;
+    if (!::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &a)) return -1;
+    return (static_cast<long long>(a.nFileSizeHigh) << 32) | a.nFileSizeLow;
+}
+
+bool WaitUntil(const std::function<bool()>& done, DWORD ms) {
+    const DWORD start = ::GetTickCount();
+    while (!done()) {
+        if (::GetTickCount() - start > ms) return false;
+        ::Sleep(20);
+    }
+    return true;
+}
+
+constexpr int kRate = 44100;
+constexpr int kWindow = kRate / 10;  // 100 ms
+constexpr double kThreshold = 1000;  // RMS; the tone has about 8500, the null sink's silence 0
+constexpr int kMuteWithinMs = 400;
+
+struct Param {
+    const char* mode;
+    const char* winver;  // Wine's name of the Windows version for the player
+};
+
+class SoundRecording : public ::testing::TestWithParam<Param> {
+protected:
+    void SetUp() override {
+        if (Env("PULSE_SERVER").empty()) GTEST_SKIP() << "no PulseAudio in this harness";
+        dir_ = Env("MRVN_HARNESS_STATE") + "/pulse";
+        player_ = Env("MRVN_SOUND_PLAYER");
+        ASSERT_FALSE(player_.empty());
+    }
+    // The player's Windows version, for its process only.
+    void SetVersion(const char* winver) {
+        HKEY key;
+        ASSERT_EQ(::RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Wine\\AppDefaults\\sound_player.exe", 0, nullptr, 0,
+                                    KEY_SET_VALUE, nullptr, &key, nullptr),
+                  ERROR_SUCCESS);
+        const std::wstring v = Wide(winver);
+        ::RegSetValueExW(key, L"Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(v.c_str()),
+                         static_cast<DWORD>((v.size() + 1) * sizeof(wchar_t)));
+        ::RegCloseKey(key);
+    }
+
+    std::string dir_;
+    std::string player_;
+};
+
+TEST_P(SoundRecording, ToneThenSilenceWithin400msOfMuteThenToneAgain) {
+    const Param p = GetParam();
+    if (std::string(p.mode) == "midi" && midiOutGetNumDevs() == 0)
+        GTEST_SKIP() << "no MIDI output device under this Wine (no synthesizer): midiStreamOut cannot be heard";
+    SetVersion(p.winver);
+    const std::string name = std::string(p.mode) + "-" + p.winver;
+    const std::string raw = dir_ + "/" + name + ".raw";
+    const std::string pid = dir_ + "/" + name + ".pid";
+    const std::wstring rawWin = WinPath(raw);
+    ::DeleteFileW(rawWin.c_str());
+    ::DeleteFileW(WinPath(pid).c_str());
+    // parec records the sink's monitor, mono 16-bit, with a short latency so that the file keeps up.
+    ASSERT_TRUE(RunUnix("parec -d mrvn_sink.monitor --raw --format=s16le --rate=44100 --channels=1 "
+                        "--latency-msec=20 > '" + raw + "' & echo $! > '" + pid + "'; wait"));
+    ASSERT_TRUE(WaitUntil([&] { return FileSize(rawWin) > 0; }, 20000)) << "parec records nothing";
+    const auto sampleNow = [&] { return FileSize(rawWin) / 2; };
+
+    std::wstring cmd = L"\"" + WinPath(player_) + L"\" " + Wide(p.mode);
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    ASSERT_TRUE(::CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+    ::CloseHandle(pi.hThread);
+    HWND player = nullptr;
+    ASSERT_TRUE(WaitUntil([&] {
+        player = ::FindWindowW(L"MrvnSoundPlayer", nullptr);
+        return player != nullptr;
+    }, 30000));
+
+    // As the main window's timer 3 does: the state every 400 ms; the player starts with the first.
+    long long marks[4] = {};
+    const int states[3] = {0, 1, 0};
+    for (int phase = 0; phase < 3; ++phase) {
+        marks[phase] = sampleNow();
+        for (int k = 0; k < 5; ++k) {
+            ::PostMessageW(player, mrvn::WM_SET_MUTE, states[phase], 0);
+            ::Sleep(400);
+        }
+    }
+    marks[3] = sampleNow();
+    ::PostMessageW(player, WM_CLOSE, 0, 0);
+    EXPECT_EQ(::WaitForSingleObject(pi.hProcess, 30000), WAIT_OBJECT_0);
+    DWORD code = 99;
+    ::GetExitCodeProcess(pi.hProcess, &code);
+    ::CloseHandle(pi.hProcess);
+    ASSERT_TRUE(RunUnix("kill $(cat '" + pid + "')"));
+    // Stopped when the file no longer grows.
+    long long last = -1;
+    ASSERT_TRUE(WaitUntil([&] {
+        const long long now = FileSize(rawWin);
+        const bool still = now == last;
+        last = now;
+        if (!still) ::Sleep(300);
+        return still;
+    }, 10000));
+    ASSERT_EQ(code, 0u) << "the player could not play (" << p.mode << ")";
+
+    std::string pcm;
+    {
+        HANDLE f = ::CreateFileW(rawWin.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                                 nullptr);
+        ASSERT_NE(f, INVALID_HANDLE_VALUE);
+        pcm.resize(static_cast<size_t>(FileSize(rawWin)));
+        DWORD got = 0;
+        ::ReadFile(f, pcm.data(), static_cast<DWORD>(pcm.size()), &got, nullptr);
+        ::CloseHandle(f);
+        pcm.resize(got);
+    }
+    const auto* s = reinterpret_cast<const int16_t*>(pcm.data());
+    const size_t n = pcm.size() / 2;
+    std::vector<double> rms;
+    for (size_t at = 0; at + kWindow <= n; at += kWindow) {
+        double sum = 0;
+        for (size_t k = at; k < at + kWindow; ++k) sum += static_cast<double>(s[k]) * s[k];
+        rms.push_back(std::sqrt(sum / kWindow));
+    }
+    const auto windowAt = [](long long sample) { return static_cast<size_t>(sample / kWindow); };
+    std::printf("%s: threshold RMS %.0f, windows of 100 ms; play at %.1f s, mute 1 at %.1f s, mute 0 at %.1f s, "
+                "close at %.1f s\n",
+                name.c_str(), kThreshold, marks[0] / double(kRate), marks[1] / double(kRate), marks[2] / double(kRate),
+                marks[3] / double(kRate));
+    std::string line;
+    for (size_t w = 0; w < rms.size(); ++w) {
+        char cell[32];
+        const char* tag = w == windowAt(marks[1]) ? "[M1]" : w == windowAt(marks[2]) ? "[M0]" : "";
+        std::snprintf(cell, sizeof cell, "%s%.0f ", tag, rms[w]);
+        line += cell;
+    }
+    std::printf("%s: RMS %s\n", name.c_str(), line.c_str());
+
+    // The tone is there before the mute (after the player's start-up), gone from 400 ms after it until
+    // the unmute, and back from 400 ms after the unmute.
+    const auto check = [&](long long from, long long to, bool loud, const char* what) {
+        int seen = 0;
+        for (size_t w = windowAt(from) + 1; (w + 1) * kWindow <= static_cast<size_t>(to) && w < rms.size(); ++w) {
+            ++seen;
+            EXPECT_EQ(rms[w] > kThreshold, loud) << what << ": window at " << w * 100 << " ms has RMS " << rms[w];
+        }
+        EXPECT_GE(seen, 5) << what << ": too few windows";
+    };
+    const long long within = kMuteWithinMs * kRate / 1000;
+    check(marks[1] - 10 * kWindow, marks[1], true, "tone before mute 1");
+    check(marks[1] + within, marks[2], false, "silence after mute 1");
+    check(marks[2] + within, marks[3], true, "tone after mute 0");
+    // When the silence began after mute 1.
+    for (size_t w = windowAt(marks[1]); w < rms.size() && w < windowAt(marks[2]); ++w) {
+        if (rms[w] <= kThreshold) {
+            std::printf("%s: first silent window %lld ms after mute 1\n", name.c_str(),
+                        static_cast<long long>(w * kWindow - marks[1]) * 1000 / kRate);
+            break;
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Paths, SoundRecording,
+                         ::testing::Values(Param{"wave", "winxp64"}, Param{"dsound", "winxp64"}, Param{"wave", "win7"},
+                                           Param{"dsound", "win7"}, Param{"midi", "winxp64"}),
+                         [](const auto& info) {
+                             return std::string(info.param.mode) + "_" + info.param.winver;
+                         });
+
+
+}  // namespace
