@@ -45,15 +45,15 @@ WAVEFORMATEX Format() {
     return f;
 }
 
-// waveOut: four 50 ms buffers, each refilled with tone and written again when it is done.
+// waveOut: six 50 ms buffers, each refilled with tone and written again when it is done.
 struct WavePlayer {
     HWAVEOUT out = nullptr;
-    WAVEHDR headers[4]{};
-    std::vector<int16_t> data[4];
+    WAVEHDR headers[6]{};
+    std::vector<int16_t> data[6];
     bool Start() {
         WAVEFORMATEX f = Format();
         if (waveOutOpen(&out, WAVE_MAPPER, &f, 0, 0, CALLBACK_NULL) != MMSYSERR_NOERROR) return false;
-        for (int k = 0; k < 4; ++k) {
+        for (int k = 0; k < 6; ++k) {
             data[k].resize(kChunk);
             headers[k].lpData = reinterpret_cast<LPSTR>(data[k].data());
             headers[k].dwBufferLength = kChunk * 2;
@@ -67,7 +67,7 @@ struct WavePlayer {
         waveOutWrite(out, &headers[k], sizeof(WAVEHDR));
     }
     void Tick() {
-        for (int k = 0; k < 4; ++k) {
+        for (int k = 0; k < 6; ++k) {
             if (headers[k].dwFlags & WHDR_DONE) Write(k);
         }
     }
@@ -242,7 +242,7 @@ int wmain(int argc, wchar_t** argv) {
     g_wnd = ::CreateWindowExW(0, wc.lpszClassName, L"sound player", WS_OVERLAPPED, 0, 0, 100, 100, nullptr, nullptr,
                               wc.hInstance, nullptr);
     if (!g_wnd) return 4;
-    ::SetTimer(g_wnd, 1, 20, nullptr);
+    ::SetTimer(g_wnd, 1, 10, nullptr);
     MSG msg;
     while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {
         ::TranslateMessage(&msg);
