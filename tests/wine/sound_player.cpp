@@ -76,6 +76,7 @@ struct WavePlayer {
 // DirectSound: a looping one-second buffer, the part behind the play cursor refilled every tick.
 struct DsPlayer {
     LPDIRECTSOUND ds = nullptr;
+    LPDIRECTSOUNDBUFFER primary = nullptr;
     LPDIRECTSOUNDBUFFER buf = nullptr;
     DWORD writeAt = 0;
     static constexpr DWORD kBytes = kRate * 2;
@@ -83,6 +84,11 @@ struct DsPlayer {
         if (FAILED(DirectSoundCreate(nullptr, &ds, nullptr))) return false;
         ds->SetCooperativeLevel(g_wnd, DSSCL_PRIORITY);
         WAVEFORMATEX f = Format();
+        // As games do, the primary buffer first (its format set); a class of its own, with its own table.
+        DSBUFFERDESC pd{};
+        pd.dwSize = sizeof pd;
+        pd.dwFlags = DSBCAPS_PRIMARYBUFFER;
+        if (SUCCEEDED(ds->CreateSoundBuffer(&pd, &primary, nullptr))) primary->SetFormat(&f);
         DSBUFFERDESC d{};
         d.dwSize = sizeof d;
         d.dwFlags = DSBCAPS_GETCURRENTPOSITION2 | DSBCAPS_GLOBALFOCUS;
@@ -151,8 +157,9 @@ void StartPlaying() {
     if (g_mode == L"wave") ok = g_wave.Start();
     if (g_mode == L"dsound") ok = g_ds.Start();
     if (g_mode == L"midi") ok = g_midi.Start();
-    std::printf("player: %ls %s, mixer path %d, patched functions %d\n", g_mode.c_str(), ok ? "playing" : "FAILED",
-                mrvn::win::UsesMixer() ? 1 : 0, mrvn::win::PatchedFunctionCount());
+    std::printf("player: %ls %s, mixer path %d, patched functions %d, method-table entries %d\n", g_mode.c_str(),
+                ok ? "playing" : "FAILED", mrvn::win::UsesMixer() ? 1 : 0, mrvn::win::PatchedFunctionCount(),
+                mrvn::win::PatchedMethodCount());
     std::fflush(stdout);
     g_playing = ok;
     if (!ok) ::PostQuitMessage(3);
