@@ -113,6 +113,10 @@ mrvn_start_pulse() {
         >"$dir/pulse.log" 2>&1 </dev/null &
     MRVN_PULSE_PID=$!
     for _ in $(seq 100); do [ -S "$dir/run/native" ] && break; sleep 0.1; done
-    [ -S "$dir/run/native" ] || return 1
+    if [ ! -S "$dir/run/native" ]; then
+        kill "$MRVN_PULSE_PID" 2>/dev/null
+        MRVN_PULSE_PID=""
+        return 1
+    fi
     export PULSE_SERVER="unix:$dir/run/native"
 }
