@@ -17,6 +17,7 @@
 
 #include "gamewnd/private_messages.h"
 #include "hotkeys/win/code_patcher.h"
+#include "hotkeys/win/method_patches.h"
 #include "hotkeys/win/sound_mute.h"
 
 namespace {
@@ -167,6 +168,46 @@ TEST(SoundReplacements, NullAndEmptyBuffersPassUnchangedAndMutedDataIsZeroed) {
     waveOutWrite(nullptr, &wave, sizeof wave);
     EXPECT_EQ(pcm[5], 0);
     ASSERT_EQ(mrvn::win::SetInterceptedMute(0), 1);
+}
+
+void* Fake(uintptr_t v) { return reinterpret_cast<void*>(v); }
+
+// COM objects start with their method table; two objects of one class share it.
+TEST(SoundMethodPatches, EachTableOnceWithItsOwnSavedMethodAndARefusedTableLeftAsItWas) {
+    void* const replacement = Fake(0x7777);
+    void* tableA[4] = {Fake(0xA0), Fake(0xA1), Fake(0xA2), Fake(0xA3)};
+    void* tableB[4] = {Fake(0xB0), Fake(0xB1), Fake(0xB2), Fake(0xB3)};
+    void** first = tableA;
+    void** second = tableA;
+    void** other = tableB;
+    mrvn::win::MethodPatches patches;
+    patches.Patch(&first, 3, replacement);
+    EXPECT_EQ(tableA[3], replacement);
+    EXPECT_EQ(patches.Saved(&second), Fake(0xA3)) << "a later object of the class finds the saved method";
+    patches.Patch(&second, 3, replacement);
+    EXPECT_EQ(patches.Count(), 1);
+    EXPECT_EQ(patches.Saved(&first), Fake(0xA3)) << "patched once: the replacement is never saved as the method";
+    patches.Patch(&other, 3, replacement);
+    EXPECT_EQ(tableB[3], replacement);
+    EXPECT_EQ(patches.Saved(&other), Fake(0xB3));
+    EXPECT_EQ(patches.Count(), 2);
+
+    // A table in a read-only view of a section cannot be made writable: it stays as it was, and the
+    // object keeps its own method (its sound stays audible).
+    HANDLE section = ::CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 4096, nullptr);
+    ASSERT_TRUE(section);
+    auto* writer = static_cast<void**>(::MapViewOfFile(section, FILE_MAP_WRITE, 0, 0, 4096));
+    auto* reader = static_cast<void**>(::MapViewOfFile(section, FILE_MAP_READ, 0, 0, 4096));
+    ASSERT_TRUE(writer && reader);
+    writer[3] = Fake(0xC3);
+    void** locked = reader;
+    patches.Patch(&locked, 3, replacement);
+    EXPECT_EQ(reader[3], Fake(0xC3));
+    EXPECT_EQ(patches.Saved(&locked), nullptr);
+    EXPECT_EQ(patches.Count(), 2);
+    ::UnmapViewOfFile(reader);
+    ::UnmapViewOfFile(writer);
+    ::CloseHandle(section);
 }
 
 // ---- What is really played -------------------------------------------------------------------
