@@ -98,3 +98,25 @@ REG
     timeout 120 wine regedit /S "$reg" >/dev/null 2>&1
     rm -f "$reg"
 }
+
+# A private PulseAudio in folder $1 with one null sink, "mrvn_sink": a sound device for Wine without
+# hardware, whose monitor source records what was really played. Nothing of the machine's own sound
+# set-up is used. Sets MRVN_PULSE_PID (stop only that) and exports PULSE_SERVER.
+mrvn_start_pulse() {
+    local dir=$1
+    mkdir -p "$dir/run"
+    chmod 700 "$dir/run"
+    XDG_RUNTIME_DIR=$dir/run PULSE_RUNTIME_PATH=$dir/run HOME=$dir \
+        pulseaudio -n --daemonize=no --exit-idle-time=-1 --use-pid-file=false \
+        -L "module-null-sink sink_name=mrvn_sink rate=44100" \
+        -L "module-native-protocol-unix auth-anonymous=1 socket=$dir/run/native" \
+        >"$dir/pulse.log" 2>&1 </dev/null &
+    MRVN_PULSE_PID=$!
+    for _ in $(seq 100); do [ -S "$dir/run/native" ] && break; sleep 0.1; done
+    if [ ! -S "$dir/run/native" ]; then
+        kill "$MRVN_PULSE_PID" 2>/dev/null
+        MRVN_PULSE_PID=""
+        return 1
+    fi
+    export PULSE_SERVER="unix:$dir/run/native"
+}

@@ -5,12 +5,11 @@
 #include "gamewnd/private_messages.h"
 #include "gamewnd/win/placement.h"
 #include "hotkeys/hotkey_format.h"
+#include "hotkeys/win/sound_mute.h"
 
 namespace mrvn::gamewnd::page {
 
 CGmWndView* g_pPageView = nullptr;
-int g_bLastMute = 0;
-bool g_bLastMuteSet = false;
 
 namespace {
 
@@ -150,19 +149,7 @@ void CMainFrame::OnTimer(UINT_PTR id) {
     }
 }
 
-LRESULT CMainFrame::OnSetMute(WPARAM wParam) {
-    const int mute = wParam ? 1 : 0;
-    // The first message always applies, whatever the state it brings.
-    if (!g_bLastMuteSet) {
-        g_bLastMute = !mute;
-        g_bLastMuteSet = true;
-    }
-    if (mute != g_bLastMute) {
-        g_bLastMute = mute;
-        // The sound of this process is switched off or on here by the muting of a later issue.
-    }
-    return 0;
-}
+LRESULT CMainFrame::OnSetMute(WPARAM wParam) { return hotkeys::OnSetMuteMessage(wParam); }
 
 LRESULT CMainFrame::OnReloadHotkeys() {
     if (!m_settings.ini) return 0;

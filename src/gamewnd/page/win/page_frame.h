@@ -116,8 +116,5 @@ std::unique_ptr<CPageWindows> OpenGamePage(const PageSettings& settings);
 
 // The view of this process, once its first update ran.
 extern CGmWndView* g_pPageView;
-// The last sound state applied (1 off), and whether one was applied yet.
-extern int g_bLastMute;
-extern bool g_bLastMuteSet;
 
 }  // namespace mrvn::gamewnd::page
