@@ -18,10 +18,11 @@ namespace mrvn::win {
 void UninstallSelf(CTessaly3App& app) {
     app.m_platform.registry.DeleteTree(RegRoot::LocalMachine, kLauncherKey);
     RemoveShortcuts();
-    StartSelfDeleteBatch();
+    const std::wstring program = Win32ProcessEnv().ProgramPath();
+    const bool batchStarted = StartSelfDeleteBatch(program);
     ReportUsage(app.m_report, app.m_state, app.m_hosts.clientHost, UsageEvent::Removal);
-    skin::SkinMessageBox(nullptr, L"QuarnMorvane已成功移除，部分文件将在程序退出\r\n或计算机重启后自行删除",
-                         L"QuarnMorvane", 0);
+    // Without its batch the program stays: the player is told which file, not that all went.
+    skin::SkinMessageBox(nullptr, RemovalClosingText(batchStarted, program), L"QuarnMorvane", 0);
 }
 
 void RemoveShortcuts() {
@@ -36,17 +37,16 @@ void RemoveShortcuts() {
     if (!folder.empty() && CountFilesRecursive(fs, folder) == 0) RemoveDirectoryW(folder.c_str());
 }
 
-void StartSelfDeleteBatch() {
+bool StartSelfDeleteBatch(const std::wstring& program) {
     Win32KnownFolders folders;
     const std::wstring temp = folders.Get(KnownFolder::Temp);
     wchar_t name[MAX_PATH] = {};
-    if (temp.empty() || !GetTempFileNameW(temp.c_str(), L"DelSelf", 0, name)) return;
+    if (temp.empty() || !GetTempFileNameW(temp.c_str(), L"DelSelf", 0, name)) return false;
     const std::wstring batch = std::wstring(name) + L".bat";
-    const std::wstring program = Win32ProcessEnv().ProgramPath();
-    if (program.empty()) return;
+    if (program.empty()) return false;
 
     // Made empty first, so that the system can name its 8.3 form when its folder needs one.
-    if (AppendTextToFile(batch.c_str(), "") < 0) return;
+    if (AppendTextToFile(batch.c_str(), "") < 0) return false;
     Win32FileSystem fs;
     AnsiCodePage codePage;
     std::string script, commandLine;
@@ -54,7 +54,7 @@ void StartSelfDeleteBatch() {
     if (!SelfDeleteScript(fs, codePage, program, batch, script) || !BatchPathText(fs, codePage, batch, commandLine) ||
         commandLine.find('%') != std::string::npos || AppendTextToFile(batch.c_str(), script.c_str()) < 0) {
         DeleteFileW(batch.c_str());
-        return;
+        return false;
     }
     commandLine = "\"" + commandLine + "\"";
 
@@ -63,10 +63,15 @@ void StartSelfDeleteBatch() {
     si.dwFlags = STARTF_USESHOWWINDOW;
     si.wShowWindow = SW_HIDE;
     PROCESS_INFORMATION pi = {};
-    if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return;
+    if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+        // A batch that never runs deletes nothing, not even itself.
+        DeleteFileW(batch.c_str());
+        return false;
+    }
     SetThreadPriority(pi.hThread, THREAD_PRIORITY_IDLE);
     CloseHandle(pi.hThread);
     CloseHandle(pi.hProcess);
+    return true;
 }
 
 int AppendTextToFile(const wchar_t* path, const char* text) {
