@@ -79,7 +79,7 @@ TEST_F(UpdateJobTest, CancelDuringTheDownloadEndsTheJobAndKeepsTheProgram) {
     EXPECT_EQ(reported, 2);
     CloseHandle(finished);
 
-    EXPECT_FALSE(ApplyUpdateFiles(ops, program, false));
+    EXPECT_FALSE(ApplyUpdateFiles(ops, platform.registry, program, false));
     std::string now;
     ASSERT_TRUE(ReadFileBytes(program, now));
     EXPECT_EQ(now, "MZ the running program");
