@@ -108,7 +108,8 @@ bool HttpPing(HttpSession& session, const std::wstring& address, uint32_t* lastE
             break;
         }
         std::wstring next;
-        if (const NetHandle req = session.OpenRequest(conn, kHttpVerb, target.object, kHttpVersion, kHttpRequestFlags)) {
+        if (const NetHandle req =
+                session.OpenRequest(conn, kHttpVerb, target.object, kHttpVersion, kHttpRequestFlags)) {
             session.SetTimeLimits(req, deadline, limits.idleMs);
             ok = session.Send(req, kHttpExtraHeaders);
             if (!ok) error = session.LastError();

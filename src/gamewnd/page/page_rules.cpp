@@ -60,7 +60,9 @@ bool IsWebAddress(std::wstring_view address) {
     });
 }
 
-bool OpensDownloadPage(int answer, std::wstring_view page) { return answer == kOfferAnswerCancel && IsWebAddress(page); }
+bool OpensDownloadPage(int answer, std::wstring_view page) {
+    return answer == kOfferAnswerCancel && IsWebAddress(page);
+}
 
 std::wstring HallPageAddress(std::wstring_view clientHost) {
     std::wstring address = L"http://";
