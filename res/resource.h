@@ -9,6 +9,8 @@
 #define IDD_MESSAGE_BOX 130
 #define IDC_MSG_BTN1 5000
 #define IDC_MSG_BTN2 5001
+// Hidden: the box's text for screen readers (the box paints it itself).
+#define IDC_MSG_TEXT 5002
 
 #define IDD_UPDATE_PROGRESS 156
 #define IDC_UPDATE_PROGRESS 1000

@@ -102,7 +102,7 @@ int CTessaly3App::CheckForUpdate(bool forced) {
 bool CTessaly3App::ApplyUpdate() {
     net::CPrgsDlg dialog(m_updater, m_http, m_fileSink, m_szUpdAddr);
     const bool downloaded = dialog.DoModal() == IDOK;
-    return ApplyUpdateFiles(m_platform.files, m_platform.process.ProgramPath(), downloaded);
+    return ApplyUpdateFiles(m_platform.files, m_platform.registry, m_platform.process.ProgramPath(), downloaded);
 }
 
 bool CTessaly3App::UpdatedAndRestarted(bool forced) {
@@ -118,10 +118,7 @@ bool CTessaly3App::UpdatedAndRestarted(bool forced) {
 }
 
 void CTessaly3App::RecoverProgramFiles() {
-    const std::wstring folder = InstallFolderOf(m_platform.folders.Get(KnownFolder::CommonAppData));
-    for (const std::wstring& path : RecoveryTargets(m_platform.process.ProgramPath(), folder)) {
-        RecoverProgramFile(m_platform.files, m_fileSource, path);
-    }
+    RecoverInterruptedSwap(m_platform.registry, m_platform.files, m_fileSource);
 }
 
 void CTessaly3App::ProtectOlderInstallation() {

@@ -4,6 +4,7 @@
 #include <shellapi.h>
 
 #include "core/install.h"
+#include "core/self_delete.h"
 #include "core/win/hardening.h"
 #include "core/win/removal.h"
 #include "extras/win/cache_clean.h"
@@ -133,9 +134,11 @@ BOOL CTessaly3App::InstallSelf() {
 void CTessaly3App::UninstallSelf() {
     m_platform.registry.DeleteTree(RegRoot::LocalMachine, kLauncherKey);
     extras::RemoveShortcuts();
-    core::StartSelfDeleteBatch();
+    const std::wstring program = m_platform.process.ProgramPath();
+    const bool batchStarted = core::StartSelfDeleteBatch(program);
     Report(UsageEvent::Removal);
-    skin::SkinMessageBox(nullptr, L"QuarnMorvane已成功移除，部分文件将在程序退出\r\n或计算机重启后自行删除", kCaption, 0);
+    // Without its batch the program stays: the player is told which file, not that all went.
+    skin::SkinMessageBox(nullptr, RemovalClosingText(batchStarted, program), kCaption, 0);
 }
 
 BOOL CTessaly3App::MainWindow() {

@@ -33,6 +33,12 @@ bool IsDriveRoot(const std::wstring& folder) { return folder.size() == 2 && fold
 
 }  // namespace
 
+std::wstring RemovalClosingText(bool batchStarted, const std::wstring& programPath) {
+    if (batchStarted) return kRemovedText;
+    return L"QuarnMorvane的快捷方式和设置已移除，但程序文件未能删除：\r\n" + programPath +
+           L"\r\n请在程序退出后手动删除该文件。";
+}
+
 bool BatchPathText(FileSystem& fs, CodePage& codePage, const std::wstring& path, std::string& out) {
     out.clear();
     std::wstring usable = path;

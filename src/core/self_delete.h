@@ -29,6 +29,13 @@ inline constexpr char kPrivateFolderBatch[] =
 
 inline constexpr size_t kBatchBufferBytes = 2048;
 
+inline constexpr wchar_t kRemovedText[] =
+    L"QuarnMorvane已成功移除，部分文件将在程序退出\r\n或计算机重启后自行删除";
+
+// The removal's closing message: the usual one once the batch that deletes the program has started;
+// without it the program file stays, and the message names it instead of calling the removal done.
+std::wstring RemovalClosingText(bool batchStarted, const std::wstring& programPath);
+
 // `path` as it can stand between quotes in a batch line: in the ANSI code page, with "%" doubled.
 // A path that the code page cannot hold is written in its 8.3 form. False for a path that is not
 // absolute or still cannot be written exactly (its characters, or a "?" or "*" that del would take

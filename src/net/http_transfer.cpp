@@ -95,24 +95,41 @@ void TransferHandles::Cancel(HttpSession& session, FileSink* sink) {
 bool HttpPing(HttpSession& session, const std::wstring& address, uint32_t* lastError, TransferLimits limits) {
     uint32_t error = 0;
     bool ok = false;
-    HttpTarget target;
-    if (HasHttpScheme(address) && SplitHttpUrl(address.substr(kHttpSchemeChars), target)) {
-        if (const NetHandle root = session.Open(kHttpAgent, kHttpAccessType)) {
-            if (const NetHandle conn = session.Connect(root, target.host, target.port)) {
-                if (const NetHandle req =
-                        session.OpenRequest(conn, kHttpVerb, target.object, kHttpVersion, kHttpRequestFlags)) {
-                    session.SetTimeLimits(req, DeadlineOf(session, limits), limits.idleMs);
-                    ok = session.Send(req, kHttpExtraHeaders);
-                    if (!ok) error = session.LastError();
-                    session.Close(req);
-                }
-                session.Close(conn);
-            } else {
-                error = session.LastError();
-            }
-            session.Close(root);
+    const uint64_t deadline = DeadlineOf(session, limits);
+    NetHandle root = 0;
+    std::wstring current = address;
+    for (int redirects = 0;; ++redirects) {
+        // Every hop is plain http: a redirect elsewhere resolves to nothing.
+        HttpTarget target;
+        if (!HasHttpScheme(current) || !SplitHttpUrl(current.substr(kHttpSchemeChars), target)) break;
+        if (deadline && session.NowMs() >= deadline) break;
+        if (!root && !(root = session.Open(kHttpAgent, kHttpAccessType))) break;
+        const NetHandle conn = session.Connect(root, target.host, target.port);
+        if (!conn) {
+            error = session.LastError();
+            break;
         }
+        std::wstring next;
+        if (const NetHandle req =
+                session.OpenRequest(conn, kHttpVerb, target.object, kHttpVersion, kHttpRequestFlags)) {
+            session.SetTimeLimits(req, deadline, limits.idleMs);
+            ok = session.Send(req, kHttpExtraHeaders);
+            if (!ok) error = session.LastError();
+            // The answer itself is nobody's business, but a moved report goes on to where it went.
+            uint32_t status = 0;
+            if (ok && session.QueryStatusCode(req, status) && IsRedirectStatus(status)) {
+                std::wstring location;
+                ok = redirects < kMaxRedirects && session.QueryLocation(req, location) &&
+                     !(next = ResolveRedirect(current, location)).empty();
+            }
+            session.Close(req);
+        }
+        session.Close(conn);
+        if (next.empty()) break;
+        ok = false;
+        current = next;
     }
+    if (root) session.Close(root);
     if (lastError) *lastError = error;
     return ok;
 }

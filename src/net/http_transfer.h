@@ -62,9 +62,11 @@ struct DownloadOptions {
     uint32_t maxLength = 0;  // a larger body is refused before the file is made; 0: no bound
 };
 
-// Sends the request and looks at nothing of the answer, so no redirect is followed either. The
-// address must start with "http://". `lastError` (when given) receives the code of the failed
-// call, 0 when none.
+// Sends the request and reads nothing of the answer but its status: a redirect is followed like a
+// transfer's (up to kMaxRedirects in a row, each target an "http://" address, the same header block),
+// so a report reaches a host that has moved. The address must start with "http://". Fails on a
+// failed call, a time bound passed, or a redirect that cannot be followed. `lastError` (when given)
+// receives the code of the failed call, 0 when none.
 bool HttpPing(HttpSession& session, const std::wstring& address, uint32_t* lastError = nullptr,
               TransferLimits limits = kSmallTextLimits);
 

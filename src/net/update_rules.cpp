@@ -4,6 +4,7 @@
 
 #include "core/report_rules.h"
 #include "core/text.h"
+#include "core/text_encoding.h"
 #include "net/md5.h"
 #include "net/program_image.h"
 #include "net/transfer_uses.h"
@@ -88,20 +89,49 @@ std::wstring SiblingOf(const std::wstring& programPath, const wchar_t* name) {
     return out;
 }
 
+bool NoteSwap(Registry& reg, const std::wstring& programPath) {
+    const auto key = reg.CreateKey(RegRoot::LocalMachine, kLauncherKey, true);
+    const std::vector<uint8_t> data = Utf16LeFromWide(programPath);
+    return key && key->Set(kSwapNoteName, kRegSz, data.data(), data.size());
+}
+
+void ForgetSwap(Registry& reg) {
+    // Opened, not created: a removal that deleted the key must not bring it back.
+    if (!reg.OpenKey(RegRoot::LocalMachine, kLauncherKey)) return;
+    if (const auto key = reg.CreateKey(RegRoot::LocalMachine, kLauncherKey, true)) key->Delete(kSwapNoteName);
+}
+
+std::wstring NotedSwap(Registry& reg) {
+    const auto key = reg.OpenKey(RegRoot::LocalMachine, kLauncherKey);
+    std::vector<uint8_t> data;
+    uint32_t type = 0;
+    if (!key || !key->Query(kSwapNoteName, data, type) || type != kRegSz) return L"";
+    return WideFromUtf16Le(data);
+}
+
 }  // namespace
 
-SwapOutcome SwapProgramFiles(FileSystem& ops, const std::wstring& programPath) {
+SwapOutcome SwapProgramFiles(FileSystem& ops, Registry& reg, const std::wstring& programPath) {
     const std::wstring newPath = SiblingOf(programPath, kNewProgramName);
     const std::wstring oldPath = SiblingOf(programPath, kOldProgramName);
     if (newPath.empty() || oldPath.empty() || !ops.FileExists(newPath)) return SwapOutcome::NoNewFile;
-    if (!ops.MoveReplace(programPath, oldPath)) return SwapOutcome::Untouched;
+    // Unnoted, a swap cut off between its renames could never be repaired.
+    if (!NoteSwap(reg, programPath)) return SwapOutcome::Untouched;
+    if (!ops.MoveReplace(programPath, oldPath)) {
+        ForgetSwap(reg);
+        return SwapOutcome::Untouched;
+    }
     if (!ops.MoveReplace(newPath, programPath)) {
-        if (ops.MoveReplace(oldPath, programPath)) return SwapOutcome::RolledBack;
-        // Deleting anything now could lose the last working copy.
+        if (ops.MoveReplace(oldPath, programPath)) {
+            ForgetSwap(reg);
+            return SwapOutcome::RolledBack;
+        }
+        // Deleting anything now could lose the last working copy; the next start puts it back.
         return SwapOutcome::Stranded;
     }
     // A failure here only leaves a stale file beside the program.
     ops.DeleteAtReboot(oldPath);
+    ForgetSwap(reg);
     return SwapOutcome::Swapped;
 }
 
@@ -110,9 +140,10 @@ void DeleteNowOrAtReboot(FileSystem& ops, const std::wstring& path) {
     if (!ops.RemoveFile(path)) ops.DeleteAtReboot(path);
 }
 
-bool ApplyUpdateFiles(FileSystem& ops, const std::wstring& programPath, bool downloadOk, SwapOutcome* outcome) {
+bool ApplyUpdateFiles(FileSystem& ops, Registry& reg, const std::wstring& programPath, bool downloadOk,
+                      SwapOutcome* outcome) {
     SwapOutcome result = SwapOutcome::NoNewFile;
-    if (downloadOk) result = SwapProgramFiles(ops, programPath);
+    if (downloadOk) result = SwapProgramFiles(ops, reg, programPath);
     if (outcome) *outcome = result;
     if (result == SwapOutcome::Swapped) return true;
     // A partial or refused download must not fill the disk until the next restart.
@@ -139,22 +170,13 @@ Recovery RecoverProgramFile(FileSystem& ops, FileSource& source, const std::wstr
     return Recovery::NoneUsable;
 }
 
-std::vector<std::wstring> RecoveryTargets(const std::wstring& runningPath, const std::wstring& installFolder) {
-    std::vector<std::wstring> out;
-    const auto add = [&out](const std::wstring& path) {
-        if (path.empty()) return;
-        for (const auto& p : out) {
-            if (EqualsNoCase(p, path)) return;
-        }
-        out.push_back(path);
-    };
-    if (!installFolder.empty()) add(installFolder + L"\\" + kProgramName);
-    const size_t slash = runningPath.rfind(L'\\');
-    const std::wstring name = slash == std::wstring::npos ? runningPath : runningPath.substr(slash + 1);
-    if (EqualsNoCase(name, kOldProgramName) || EqualsNoCase(name, kNewProgramName)) {
-        add(SiblingOf(runningPath, kProgramName));
-    }
-    return out;
+Recovery RecoverInterruptedSwap(Registry& reg, FileSystem& ops, FileSource& source) {
+    const std::wstring noted = NotedSwap(reg);
+    if (noted.empty()) return Recovery::NotNeeded;
+    const Recovery result = RecoverProgramFile(ops, source, noted);
+    // A note beside a program that is there may be a swap under way in another process.
+    if (result == Recovery::OldBack || result == Recovery::NewIn) ForgetSwap(reg);
+    return result;
 }
 
 bool Updater::FetchUpdateConfig(std::string& versionKey) {

@@ -16,6 +16,7 @@
 #include "platform/http_session.h"
 #include "platform/process.h"
 #include "platform/profile_file.h"
+#include "platform/registry.h"
 
 namespace mrvn {
 
@@ -29,7 +30,11 @@ inline constexpr size_t kUpdAddrBufChars = 512;
 inline constexpr size_t kUpdAddrReadChars = 2048;
 inline constexpr wchar_t kNewProgramName[] = L"NewMrvn.exe";
 inline constexpr wchar_t kOldProgramName[] = L"OldMrvn.exe";
-inline constexpr wchar_t kProgramName[] = L"Mrvn.exe";
+// REG_SZ under the launcher's key: the program path a swap is replacing, from before its first
+// rename until the new file is in place or the old one back. Installation keeps the name the program
+// came with ("Mrvn (1).exe"), so only this says which file a cut-off swap took away; and the removal
+// deletes the key with it, so nothing is put back after a removal.
+inline constexpr wchar_t kSwapNoteName[] = L"SwappingProgram";
 // Large reads keep the file system's per-call cost small against the hashing.
 inline constexpr uint32_t kHashChunkBytes = 64 * 1024;
 
@@ -71,13 +76,16 @@ enum class SwapOutcome {
 };
 
 // Trades the program file for NewMrvn.exe beside it, looking at every rename so that a failure
-// never leaves the program path without a working program. Only Swapped is an update.
-SwapOutcome SwapProgramFiles(FileSystem& ops, const std::wstring& programPath);
+// never leaves the program path without a working program. The swap is noted first (a swap that
+// cannot be noted does not start) and forgotten unless it ends Stranded, which the next start
+// repairs. Only Swapped is an update.
+SwapOutcome SwapProgramFiles(FileSystem& ops, Registry& reg, const std::wstring& programPath);
 
 // After the download dialog: swaps when the download succeeded. After a failed download or swap
 // NewMrvn.exe is deleted at once, or at restart when it cannot be. True only when the new file is
 // in place.
-bool ApplyUpdateFiles(FileSystem& ops, const std::wstring& programPath, bool downloadOk, SwapOutcome* outcome = nullptr);
+bool ApplyUpdateFiles(FileSystem& ops, Registry& reg, const std::wstring& programPath, bool downloadOk,
+                      SwapOutcome* outcome = nullptr);
 
 // Deletes `path` at once; when that fails and the file is there, at the next restart.
 void DeleteNowOrAtReboot(FileSystem& ops, const std::wstring& path);
@@ -94,9 +102,9 @@ enum class Recovery {
 // that ran. A complete program only; the other leftover is then deleted.
 Recovery RecoverProgramFile(FileSystem& ops, FileSource& source, const std::wstring& programPath);
 
-// The program paths a start looks after: the installation folder's program, and, when this
-// program runs under one of the swap names, the program beside it.
-std::vector<std::wstring> RecoveryTargets(const std::wstring& runningPath, const std::wstring& installFolder);
+// What every start does first: repairs the program path of a noted swap and forgets the note once the
+// path holds a program again (kept when neither leftover is whole). No note, no action.
+Recovery RecoverInterruptedSwap(Registry& reg, FileSystem& ops, FileSource& source);
 
 struct UpdateContext {
     HttpSession& session;

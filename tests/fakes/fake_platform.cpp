@@ -142,6 +142,7 @@ bool FakeFileSystem::RemoveFile(const std::wstring& path) {
 bool FakeFileSystem::MoveReplace(const std::wstring& from, const std::wstring& to) {
     const std::wstring entry = L"move " + from + L" -> " + to;
     log.push_back(entry);
+    if (onMove) onMove(from, to);
     auto it = files.find(UpperAscii(from));
     if (fail.count(entry) || it == files.end()) return false;
     std::string contents = std::move(it->second);

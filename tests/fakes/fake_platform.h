@@ -2,6 +2,7 @@
 #pragma once
 #include <cstring>
 #include <deque>
+#include <functional>
 #include <map>
 #include <set>
 #include <string>
@@ -91,6 +92,7 @@ public:
     std::map<std::wstring, std::wstring> shortPaths; // path as given -> its 8.3 form
     std::vector<std::wstring> log;
     uint32_t lastError = 0;
+    std::function<void(const std::wstring& from, const std::wstring& to)> onMove;  // runs at each rename
 
     // Adds a folder and every folder above it.
     void PutFolder(const std::wstring& path);

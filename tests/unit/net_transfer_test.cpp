@@ -345,8 +345,66 @@ TEST(HttpPing, SendsAndIgnoresTheAnswer) {
     EXPECT_EQ(net.host, L"client.qsvc.net");
     EXPECT_EQ(net.object, L"active.htm?tag=mrvn");
     EXPECT_EQ(net.headers, L"Accept-Language: zh-cn \r\nContent-Type: application/x-www-form-urlencoded\r\n");
-    EXPECT_EQ(net.calls, (std::vector<std::string>{"open", "connect", "request", "send", "close request",
+    EXPECT_EQ(net.calls, (std::vector<std::string>{"open", "connect", "request", "send", "status", "close request",
                                                    "close connection", "close root"}));
+}
+
+// A client-service host that has moved answers a report with a redirect; the report follows it
+// like any transfer, with no allow-list (a report has none) but only to "http://" addresses.
+TEST(HttpPing, FollowsRedirectsLikeATransfer) {
+    const std::wstring start = L"http://client.qsvc.net/install.htm?tag=mrvn&count=3";
+    const struct {
+        const char* name;
+        FakeHttpSession::Reply first;
+        std::vector<FakeHttpSession::Reply> hops;
+        bool ok;
+        std::vector<std::wstring> targets;
+    } rows[] = {
+        {"moved to another host", RedirectTo(L"http://127.0.0.2:8080/r/install.htm?count=3", 301), {BodyOf("")}, true,
+         {L"client.qsvc.net:80/install.htm?tag=mrvn&count=3", L"127.0.0.2:8080/r/install.htm?count=3"}},
+        {"on the same host, the answer's status ignored", RedirectTo(L"/new.htm", 307), {BodyOf("gone")}, true,
+         {L"client.qsvc.net:80/install.htm?tag=mrvn&count=3", L"client.qsvc.net:80/new.htm"}},
+        {"five in a row", RedirectTo(L"/1"),
+         {RedirectTo(L"/2"), RedirectTo(L"/3"), RedirectTo(L"/4"), RedirectTo(L"/5"), BodyOf("")}, true,
+         {L"client.qsvc.net:80/install.htm?tag=mrvn&count=3", L"client.qsvc.net:80/1", L"client.qsvc.net:80/2",
+          L"client.qsvc.net:80/3", L"client.qsvc.net:80/4", L"client.qsvc.net:80/5"}},
+        {"six in a row", RedirectTo(L"/1"),
+         {RedirectTo(L"/2"), RedirectTo(L"/3"), RedirectTo(L"/4"), RedirectTo(L"/5"), RedirectTo(L"/6"), BodyOf("")},
+         false,
+         {L"client.qsvc.net:80/install.htm?tag=mrvn&count=3", L"client.qsvc.net:80/1", L"client.qsvc.net:80/2",
+          L"client.qsvc.net:80/3", L"client.qsvc.net:80/4", L"client.qsvc.net:80/5"}},
+        {"to another scheme", RedirectTo(L"https://client.qsvc.net/install.htm"), {BodyOf("")}, false,
+         {L"client.qsvc.net:80/install.htm?tag=mrvn&count=3"}},
+        {"without a Location", RedirectTo(L"", 302), {BodyOf("")}, false,
+         {L"client.qsvc.net:80/install.htm?tag=mrvn&count=3"}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        FakeHttpSession net;
+        net.reply = row.first;
+        if (net.reply.location->empty()) net.reply.location.reset();
+        net.next = row.hops;
+        uint32_t error = 99;
+        EXPECT_EQ(HttpPing(net, start, &error), row.ok);
+        EXPECT_EQ(error, 0u);
+        EXPECT_EQ(net.targets, row.targets);
+        for (const auto& block : net.sentHeaders) EXPECT_EQ(block, std::wstring(kHttpExtraHeaders));
+        EXPECT_TRUE(net.AllClosedOnce());
+        EXPECT_EQ(std::count(net.calls.begin(), net.calls.end(), "open"), 1);
+        EXPECT_EQ(std::count(net.calls.begin(), net.calls.end(), "read"), 0) << "a body was read";
+    }
+
+    // One deadline for the whole report: passed during the second hop, the third is never asked.
+    FakeHttpSession net;
+    net.reply = RedirectTo(L"/b.htm");
+    net.next = {RedirectTo(L"/c.htm"), BodyOf("")};
+    int sends = 0;
+    net.onSend = [&] {
+        if (++sends == 2) net.now += 15000;
+    };
+    EXPECT_FALSE(HttpPing(net, start));
+    EXPECT_EQ(net.targets.size(), 2u);
+    EXPECT_TRUE(net.AllClosedOnce());
 }
 
 TEST(HttpPing, FailuresAndTheirErrorCodes) {

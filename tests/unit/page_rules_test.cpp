@@ -41,6 +41,47 @@ TEST(PageEnterGame, TagAndDownloadPage) {
     EXPECT_EQ(GameLauncherPath(L"C:\\ProgramData", L"Mrvn"), L"C:\\ProgramData\\Quarn\\GameLogin\\Mrvn.exe");
 }
 
+// The process runs elevated: whatever the page put after the second "|" goes to the shell only as
+// a web page, and only on Cancel.
+TEST(PageEnterGame, OnlyCancelOpensTheDownloadPageAndOnlyAWebAddress) {
+    const struct {
+        const wchar_t* page;
+        bool web;
+    } rows[] = {
+        {L"http://www.quarn.com/download/xhzj.htm", true},
+        {L"HTTPS://dl.quarn.com/xhzj.htm?from=hall#top", true},
+        {L"http://127.0.0.1:8790/", true},
+        {L"http://下载.quarn.com/游戏.htm", true},
+        {L"C:\\ProgramData\\Quarn\\GameLogin\\evil.exe", false},
+        {L"\\\\fileserver\\share\\setup.exe", false},
+        {L"file:///C:/Windows/System32/calc.exe", false},
+        {L"http:\\\\fileserver\\share\\setup.exe", false},
+        {L"http:///C:/x.exe", false},
+        {L"http://", false},
+        {L"https:", false},
+        {L"httpx://a.com/", false},
+        {L" http://a.com/", false},
+        {L"http://a.com/x y", false},
+        {L"http://a.com/\" --new-window \"C:\\x.exe", false},
+        {L"http://a.com/\tx", false},
+        {L"http://a.com\\..\\x", false},
+        {L"javascript:alert(1)", false},
+        {L"ftp://a.com/x.exe", false},
+        {L"", false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(row.page)));
+        EXPECT_EQ(IsWebAddress(row.page), row.web);
+        EXPECT_EQ(OpensDownloadPage(kOfferAnswerCancel, row.page), row.web);
+        // OK is the client download's answer; a box that could not be shown answers 0 or -1.
+        for (int answer : {1, 0, -1, 6, 7}) EXPECT_FALSE(OpensDownloadPage(answer, row.page)) << answer;
+    }
+    // Without a page after the tag the offer falls back to the web home page, which opens.
+    EnterGame game;
+    ASSERT_EQ(ParseEnterGame(L"app://entergame|xhzj", kHome, game), EnterGameParse::Launch);
+    EXPECT_TRUE(OpensDownloadPage(kOfferAnswerCancel, game.downloadPage));
+}
+
 TEST(PageKeys, F5RefreshesUnlessTakenOrFromTheMenu) {
     const Hotkey plainF5{0, 116};
     const Hotkey ctrlF5{kModCtrl, 116};

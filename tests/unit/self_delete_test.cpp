@@ -121,5 +121,13 @@ TEST(SelfDeleteScript, DoubtfulFoldersGetTheSharedTemplateAndUnsafePathsNone) {
     EXPECT_FALSE(SelfDeleteScript(fs, cp, deep, kBatch, script));
 }
 
+TEST(RemovalClosingText, SaysSoWhenTheProgramStays) {
+    const std::wstring program = L"C:\\ProgramData\\Quarn\\GameLogin\\Mrvn (1).exe";
+    EXPECT_EQ(RemovalClosingText(true, program), kRemovedText);
+    const std::wstring stays = RemovalClosingText(false, program);
+    EXPECT_EQ(stays.find(L"成功"), std::wstring::npos) << "a failure reported as success";
+    EXPECT_NE(stays.find(L"\r\n" + program + L"\r\n"), std::wstring::npos) << "the program is not named on a line";
+}
+
 }  // namespace
 }  // namespace mrvn

@@ -3,6 +3,8 @@
 #include "fakes/fake_net.h"
 #include "fakes/fake_platform.h"
 #include "fakes/program_bytes.h"
+#include "core/text.h"
+#include "core/text_encoding.h"
 #include "net/update_rules.h"
 
 namespace mrvn {
@@ -15,6 +17,16 @@ const std::wstring kAside = L"move " + kProgram + L" -> " + kOld;
 const std::wstring kIn = L"move " + kNew + L" -> " + kProgram;
 const std::wstring kBack = L"move " + kOld + L" -> " + kProgram;
 
+// The program path a swap has noted, empty when none.
+std::wstring Noted(const test::FakeRegistry& reg) {
+    const auto* v = reg.Find(RegRoot::LocalMachine, kLauncherKey, kSwapNoteName);
+    return v && v->type == kRegSz ? WideFromUtf16Le(v->data) : L"";
+}
+
+void Note(test::FakeRegistry& reg, const std::wstring& path) {
+    reg.Put(RegRoot::LocalMachine, kLauncherKey, kSwapNoteName, kRegSz, Utf16LeFromWide(path));
+}
+
 TEST(SwapProgramFiles, EveryFailurePointLeavesAWorkingProgram) {
     const struct {
         const char* name;
@@ -24,6 +36,7 @@ TEST(SwapProgramFiles, EveryFailurePointLeavesAWorkingProgram) {
         const char* old;      // what OldMrvn.exe holds, nullptr: missing
         const char* fresh;    // what NewMrvn.exe holds, nullptr: missing
         std::vector<std::wstring> log;
+        bool notedAfter = false;  // the next start still repairs
     } rows[] = {
         {"success", {}, SwapOutcome::Swapped, "new", "old", nullptr,
          {kAside, kIn, L"reboot-delete " + kOld}},
@@ -36,7 +49,7 @@ TEST(SwapProgramFiles, EveryFailurePointLeavesAWorkingProgram) {
         {"new file cannot move in nor be deleted", {kIn, L"delete " + kNew}, SwapOutcome::RolledBack, "old",
          nullptr, "new", {kAside, kIn, kBack, L"delete " + kNew, L"reboot-delete " + kNew}},
         // Nothing is deleted: OldMrvn.exe is the last working copy.
-        {"rollback fails too", {kIn, kBack}, SwapOutcome::Stranded, nullptr, "old", "new", {kAside, kIn, kBack}},
+        {"rollback fails too", {kIn, kBack}, SwapOutcome::Stranded, nullptr, "old", "new", {kAside, kIn, kBack}, true},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
@@ -44,8 +57,13 @@ TEST(SwapProgramFiles, EveryFailurePointLeavesAWorkingProgram) {
         ops.Put(kProgram, "old");
         ops.Put(kNew, "new");
         ops.fail.insert(row.fail.begin(), row.fail.end());
+        test::FakeRegistry reg;
+        bool notedDuringRenames = true;
+        ops.onMove = [&](const std::wstring&, const std::wstring&) { notedDuringRenames &= Noted(reg) == kProgram; };
         SwapOutcome outcome = SwapOutcome::NoNewFile;
-        EXPECT_EQ(ApplyUpdateFiles(ops, kProgram, true, &outcome), row.outcome == SwapOutcome::Swapped);
+        EXPECT_EQ(ApplyUpdateFiles(ops, reg, kProgram, true, &outcome), row.outcome == SwapOutcome::Swapped);
+        EXPECT_TRUE(notedDuringRenames) << "a rename ran before the swap was noted";
+        EXPECT_EQ(Noted(reg), row.notedAfter ? kProgram : L"");
         EXPECT_EQ(outcome, row.outcome);
         const auto holds = [&](const std::wstring& path, const char* want) {
             const std::string* got = ops.Find(path);
@@ -81,7 +99,9 @@ TEST(SwapProgramFiles, FailedDownloadDeletesTheNewFileAtOnce) {
         ops.Put(kProgram, "old");
         if (row.newFileThere) ops.Put(kNew, "partial");
         if (row.deleteFails) ops.fail.insert(L"delete " + kNew);
-        EXPECT_FALSE(ApplyUpdateFiles(ops, kProgram, false));
+        test::FakeRegistry reg;
+        EXPECT_FALSE(ApplyUpdateFiles(ops, reg, kProgram, false));
+        EXPECT_EQ(Noted(reg), L"");
         EXPECT_EQ(*ops.Find(kProgram), "old");
         EXPECT_EQ(ops.Find(kNew) != nullptr, row.deleteFails);
         EXPECT_EQ(ops.log, row.log);
@@ -132,13 +152,59 @@ TEST(RecoverProgramFile, PutsBackTheOldProgramFirstThenTheNewOneAndOnlyWholeOnes
     }
 }
 
-TEST(RecoverProgramFile, TargetsTheInstalledProgramAndTheOneBesideASwapName) {
-    const std::wstring folder = L"C:\\ProgramData\\Quarn\\GameLogin";
-    EXPECT_EQ(RecoveryTargets(folder + L"\\Mrvn.exe", folder), (std::vector<std::wstring>{folder + L"\\Mrvn.exe"}));
-    EXPECT_EQ(RecoveryTargets(L"D:\\Games\\oldmrvn.EXE", folder),
-              (std::vector<std::wstring>{folder + L"\\Mrvn.exe", L"D:\\Games\\Mrvn.exe"}));
-    EXPECT_EQ(RecoveryTargets(folder + L"\\NewMrvn.exe", folder), (std::vector<std::wstring>{folder + L"\\Mrvn.exe"}));
-    EXPECT_EQ(RecoveryTargets(L"D:\\Games\\Other.exe", L""), (std::vector<std::wstring>{}));
+TEST(SwapProgramFiles, ASwapThatCannotBeNotedDoesNotStart) {
+    test::FakeFileSystem ops;
+    ops.Put(kProgram, "old");
+    ops.Put(kNew, "new");
+    test::FakeRegistry reg;
+    reg.failCreate = true;
+    SwapOutcome outcome = SwapOutcome::Swapped;
+    EXPECT_FALSE(ApplyUpdateFiles(ops, reg, kProgram, true, &outcome));
+    EXPECT_EQ(outcome, SwapOutcome::Untouched);
+    EXPECT_EQ(*ops.Find(kProgram), "old");
+    EXPECT_EQ(ops.log, (std::vector<std::wstring>{L"delete " + kNew}));
+}
+
+// Only a swap noted as under way is repaired, under the name it noted: a program installed under
+// another name is not replaced by a Mrvn.exe, and after a removal (which deletes the note with the
+// launcher's key) the replaced program waiting for the restart stays where it is.
+TEST(RecoverInterruptedSwap, RepairsOnlyTheNotedProgram) {
+    const std::string whole = test::SmallProgram();
+    const std::wstring other = L"D:\\Games\\Mrvn (1).exe";
+    const struct {
+        const char* name;
+        std::wstring noted;  // empty: none
+        std::vector<std::wstring> programs;  // present before
+        Recovery result;
+        std::wstring restored;  // holds the old program afterwards; empty: none
+        bool notedAfter;
+    } rows[] = {
+        {"no swap noted, as after a removal", L"", {}, Recovery::NotNeeded, L"", false},
+        {"no swap noted, another name installed", L"", {other}, Recovery::NotNeeded, L"", false},
+        {"noted under another name", other, {}, Recovery::OldBack, other, false},
+        {"noted, and the program is there", other, {other}, Recovery::NotNeeded, L"", true},
+        {"noted under the usual name", kProgram, {}, Recovery::OldBack, kProgram, false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        test::FakeFileSystem ops;
+        test::FakeFileSource source;
+        test::FakeRegistry reg;
+        if (!row.noted.empty()) Note(reg, row.noted);
+        for (const auto& p : row.programs) ops.Put(p, "running");
+        ops.Put(kOld, whole);
+        source.files[kOld] = whole;
+        EXPECT_EQ(RecoverInterruptedSwap(reg, ops, source), row.result);
+        EXPECT_EQ(Noted(reg), row.notedAfter ? row.noted : L"");
+        EXPECT_EQ(ops.Find(kProgram) != nullptr, row.restored == kProgram) << "Mrvn.exe";
+        if (!row.restored.empty()) {
+            ASSERT_NE(ops.Find(row.restored), nullptr);
+            EXPECT_EQ(*ops.Find(row.restored), whole);
+            EXPECT_EQ(ops.Find(kOld), nullptr);
+        } else {
+            EXPECT_NE(ops.Find(kOld), nullptr) << "the waiting program was touched";
+        }
+    }
 }
 
 }  // namespace

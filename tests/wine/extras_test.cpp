@@ -130,43 +130,6 @@ TEST_F(ShortcutTest, InstallationMakesTheFourLinksAndReplacesThemTheNextTime) {
     check();
 }
 
-// Waits for the process's message box, checks its caption and presses a button.
-::testing::AssertionResult Answer(DWORD pid, WORD button, HWND* previous) {
-    const DWORD start = GetTickCount();
-    HWND box = nullptr;
-    while (GetTickCount() - start < 30000) {
-        box = WaitForWindowOf(pid, 1000);
-        if (box && box != *previous) break;
-        box = nullptr;
-    }
-    if (!box) return ::testing::AssertionFailure() << "no message box";
-    wchar_t title[64] = {};
-    GetWindowTextW(box, title, 64);
-    if (std::wstring(title) != L"QuarnMorvane") return ::testing::AssertionFailure() << "caption " << title;
-    *previous = box;
-    PostMessageW(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
-    return ::testing::AssertionSuccess();
-}
-
-// Runs `exe /uninst` and answers Yes, then OK. True once the process has ended.
-::testing::AssertionResult RemoveWithYes(const std::wstring& exe) {
-    DWORD pid = 0;
-    HANDLE process = StartProcess(exe, L"/uninst", &pid);
-    if (!process) return ::testing::AssertionFailure() << "not started";
-    HWND box = nullptr;
-    auto result = Answer(pid, 5000, &box);
-    if (result) {
-        // The first box must be gone before the second is looked for.
-        for (int i = 0; i < 300 && IsWindow(box); ++i) Sleep(20);
-        result = Answer(pid, 5000, &box);
-    }
-    if (result && WaitForSingleObject(process, 30000) != WAIT_OBJECT_0) {
-        result = ::testing::AssertionFailure() << "the process did not end";
-    }
-    CloseHandle(process);
-    return result;
-}
-
 bool WaitGone(const std::wstring& path, DWORD ms) {
     for (DWORD waited = 0; waited < ms; waited += 100) {
         if (!Exists(path)) return true;
@@ -198,6 +161,29 @@ TEST_F(ShortcutTest, YesRemovesKeyAndLinksReportsAndTheBatchDeletesOnlyTheProgra
     EXPECT_TRUE(WaitGone(installed(), 10000)) << "the batch did not delete the program";
     EXPECT_TRUE(FileExists(CountersFile()));
     EXPECT_TRUE(Exists(InstallFolder()));
+}
+
+// A temporary folder that does not exist: no batch can be written, so the program cannot go, and the
+// closing message must say so instead of claiming a removal.
+TEST_F(ShortcutTest, ARemovalThatCannotWriteItsBatchNamesTheProgramThatStays) {
+    ASSERT_TRUE(RunLauncher(setupCopy, L""));
+    wchar_t tmp[MAX_PATH] = {}, temp[MAX_PATH] = {};
+    GetEnvironmentVariableW(L"TMP", tmp, MAX_PATH);
+    GetEnvironmentVariableW(L"TEMP", temp, MAX_PATH);
+    SetEnvironmentVariableW(L"TMP", L"C:\\MrvnNoSuchTemp");
+    SetEnvironmentVariableW(L"TEMP", L"C:\\MrvnNoSuchTemp");
+    std::wstring text;
+    const auto removed = RemoveWithYes(installed(), &text);
+    SetEnvironmentVariableW(L"TMP", tmp[0] ? tmp : nullptr);
+    SetEnvironmentVariableW(L"TEMP", temp[0] ? temp : nullptr);
+    ASSERT_TRUE(removed);
+    EXPECT_EQ(text.find(L"成功"), std::wstring::npos) << testing::PrintToString(text);
+    EXPECT_NE(text.find(installed()), std::wstring::npos) << "the message does not name the program";
+    // What could go went: the key and the links.
+    HKEY key = nullptr;
+    EXPECT_NE(RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"Software\\Quarn\\GameLogin\\Mrvn", 0, KEY_READ, &key), ERROR_SUCCESS);
+    EXPECT_FALSE(Exists(Desktop() + L"\\" + kGame + L".lnk"));
+    EXPECT_TRUE(Exists(installed()));
 }
 
 TEST_F(ShortcutTest, ACopyAloneInAFolderOfSpecialCharactersGoesWithItsFolder) {

@@ -355,6 +355,7 @@ struct CancelRun {
     std::wstring url, file;
     TransferHandles shared;
     HANDLE firstChunk = nullptr;
+    HANDLE halfway = nullptr;  // every byte the stalling server sends has been read
     bool result = true;
 };
 
@@ -363,7 +364,10 @@ DWORD WINAPI CancelWorker(void* p) {
     DownloadOptions o;
     o.chunk = 512;
     o.shared = &run->shared;
-    o.progress = [run](uint32_t) { SetEvent(run->firstChunk); };
+    o.progress = [run](uint32_t percent) {
+        SetEvent(run->firstChunk);
+        if (percent >= 50) SetEvent(run->halfway);
+    };
     run->result = HttpDownloadToFile(*run->net, *run->sink, run->url, run->file, o);
     return 0;
 }
@@ -378,13 +382,16 @@ TEST_F(HttpWinInet, CancelFromTheOwnerEndsAStalledDownload) {
     run.url = Url("/stall.bin");
     run.file = file;
     run.firstChunk = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    run.halfway = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     ASSERT_NE(run.firstChunk, nullptr);
+    ASSERT_NE(run.halfway, nullptr);
     HANDLE worker = CreateThread(nullptr, 0, CancelWorker, &run, 0, nullptr);
     ASSERT_NE(worker, nullptr);
     ASSERT_EQ(WaitForSingleObject(run.firstChunk, 30000), WAIT_OBJECT_0);
-    // Let the worker drain the half that was sent and block in the next read.
-    Sleep(500);
-    EXPECT_EQ(WaitForSingleObject(worker, 0), static_cast<DWORD>(WAIT_TIMEOUT));
+    // The worker has read the half that was sent; its next read can only block. Ending instead
+    // would take it no more than the return from that read.
+    ASSERT_EQ(WaitForSingleObject(run.halfway, 30000), WAIT_OBJECT_0);
+    EXPECT_EQ(WaitForSingleObject(worker, 2000), static_cast<DWORD>(WAIT_TIMEOUT)) << "a stalled body ended the read";
     run.shared.Cancel(net, &sink);
     // A hang guard, not a speed limit: a worker that the cancel does not reach never ends.
     const DWORD waited = WaitForSingleObject(worker, 30000);
@@ -392,6 +399,7 @@ TEST_F(HttpWinInet, CancelFromTheOwnerEndsAStalledDownload) {
     if (waited != WAIT_OBJECT_0) TerminateThread(worker, 1);
     CloseHandle(worker);
     CloseHandle(run.firstChunk);
+    CloseHandle(run.halfway);
     EXPECT_FALSE(run.result);
     // The dialog's own clean-up after the wait finds nothing left.
     run.shared.CloseAll(net, &sink);

@@ -116,10 +116,10 @@ TEST_F(StartupTest, RemovalQuestionAnsweredOtherThanYesChangesNothing) {
         wchar_t title[64] = {};
         GetWindowTextW(box, title, 64);
         EXPECT_STREQ(title, L"QuarnMorvane");
-        // Enter and Esc are no answer.
-        SendMessageW(box, WM_KEYDOWN, VK_RETURN, 0);
-        SendMessageW(box, WM_KEYDOWN, VK_ESCAPE, 0);
-        EXPECT_EQ(WaitForSingleObject(pi.hProcess, 500), static_cast<DWORD>(WAIT_TIMEOUT));
+        // Enter and Esc, through the box's own keyboard handling, are no answer.
+        PostMessageW(box, WM_KEYDOWN, VK_RETURN, 0);
+        PostMessageW(box, WM_KEYDOWN, VK_ESCAPE, 0);
+        EXPECT_EQ(WaitForSingleObject(pi.hProcess, kWindowGoesMs), static_cast<DWORD>(WAIT_TIMEOUT));
         PostMessageW(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
         ASSERT_EQ(WaitForSingleObject(pi.hProcess, 30000), static_cast<DWORD>(WAIT_OBJECT_0));
         CloseHandle(pi.hProcess);

@@ -21,6 +21,8 @@ namespace mrvn::wt {
 namespace {
 
 constexpr wchar_t kFrameClass[] = L"MrvnFrameWnd";
+// How long a refresh of a stand-in page may take to reach the server.
+constexpr DWORD kRefreshMs = 5000;
 constexpr wchar_t kEngineClass[] = L"MrvnPageEngine";
 // The body colours of the stand-in's game pages of abc, def and ghi.
 constexpr COLORREF kPageColour[] = {RGB(0x24, 0x46, 0x6e), RGB(0x2b, 0x5a, 0x34), RGB(0x6a, 0x2d, 0x24)};
@@ -62,6 +64,40 @@ HWND EngineOf(HWND frame) {
 bool HasVerticalBar(HWND engine) { return (GetWindowLongPtrW(engine, GWL_STYLE) & WS_VSCROLL) != 0; }
 
 std::string Narrow(const std::wstring& s) { return std::string(s.begin(), s.end()); }
+
+// `opener` opens http addresses in place of the browser until the end of the scope.
+class HttpOpener {
+public:
+    explicit HttpOpener(const std::wstring& opener) {
+        if (RegCreateKeyExW(HKEY_CLASSES_ROOT, L"http\\shell\\open\\command", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                            &key_, nullptr) != ERROR_SUCCESS) {
+            key_ = nullptr;
+            return;
+        }
+        RegQueryValueExW(key_, nullptr, nullptr, nullptr, reinterpret_cast<BYTE*>(saved_), &savedSize_);
+        const std::wstring command = L"\"" + opener + L"\" \"%1\"";
+        RegSetValueExW(key_, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
+                       DWORD((command.size() + 1) * sizeof(wchar_t)));
+    }
+    ~HttpOpener() {
+        if (!key_) return;
+        RegSetValueExW(key_, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(saved_), savedSize_);
+        RegCloseKey(key_);
+    }
+    bool Ok() const { return key_ != nullptr; }
+
+private:
+    HKEY key_ = nullptr;
+    wchar_t saved_[512] = {};
+    DWORD savedSize_ = sizeof saved_;
+};
+
+// What a stub wrote to its log (UTF-16 lines), empty when it never ran.
+std::wstring StubLog(const std::wstring& stub) {
+    std::string bytes;
+    if (!ReadFileBytes(stub + L".log", bytes)) return L"";
+    return std::wstring(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / sizeof(wchar_t));
+}
 
 class PageProcessTest : public ::testing::Test {
 protected:
@@ -228,9 +264,9 @@ TEST_F(PageProcessTest, AGamePageFillsThePageAreaWithoutScrollBarsAndF5Refreshes
             PostMessageW(main_, WM_HOTKEYS_CHANGED, 0, 0);
         }
         F5(row.lParam);
-        EXPECT_TRUE(WaitFor([&] { return Loads("/mrvn/game/abc.html") == row.loadsAfter; }, 5000));
-        Sleep(1000);
-        EXPECT_EQ(Loads("/mrvn/game/abc.html"), row.loadsAfter);
+        EXPECT_TRUE(WaitFor([&] { return Loads("/mrvn/game/abc.html") == row.loadsAfter; }, kRefreshMs));
+        // No more refreshes than that, within the time any refresh is given.
+        EXPECT_FALSE(WaitFor([&] { return Loads("/mrvn/game/abc.html") != row.loadsAfter; }, kRefreshMs));
     }
 
     // A real click into the page raises the main window (timer 6); the page stays above it.
@@ -270,16 +306,8 @@ TEST_F(PageProcessTest, TheHallKeepsItsScrollBarsAndItsLinksStartAnInstalledGame
     const std::wstring launcher = folder + L"\\Xhzj.exe", opener = folder + L"\\opener.exe";
     ASSERT_TRUE(CopyFileW(stub.c_str(), launcher.c_str(), FALSE));
     ASSERT_TRUE(CopyFileW(stub.c_str(), opener.c_str(), FALSE));
-    HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_CLASSES_ROOT, L"http\\shell\\open\\command", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                              &key, nullptr),
-              ERROR_SUCCESS);
-    wchar_t saved[512] = {};
-    DWORD savedSize = sizeof saved;
-    RegQueryValueExW(key, nullptr, nullptr, nullptr, reinterpret_cast<BYTE*>(saved), &savedSize);
-    const std::wstring command = L"\"" + opener + L"\" \"%1\"";
-    RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
-                   DWORD((command.size() + 1) * sizeof(wchar_t)));
+    const HttpOpener web(opener);
+    ASSERT_TRUE(web.Ok());
 
     PostMessageW(main_, WM_COMMAND, MAKEWPARAM(IDC_BTN_HALL, BN_CLICKED), 0);
     HWND hall = NextFrame();
@@ -296,13 +324,15 @@ TEST_F(PageProcessTest, TheHallKeepsItsScrollBarsAndItsLinksStartAnInstalledGame
     PostMessageW(engine, WM_KEYDOWN, VK_RETURN, 0);
     std::string log;
     EXPECT_TRUE(WaitFor([&] { return ReadFileBytes(launcher + L".log", log) && !log.empty(); }));
-    EXPECT_EQ(WaitForBox(L"Quarn游戏大厅", 1000), nullptr);
 
     // The second names a game without a launcher: the offer, and Cancel opens the download page.
     PostMessageW(engine, WM_KEYDOWN, VK_TAB, 0);
     PostMessageW(engine, WM_KEYDOWN, VK_RETURN, 0);
     HWND box = WaitForBox(L"Quarn游戏大厅");
     ASSERT_NE(box, nullptr) << "no download offer";
+    // The links are handled in turn, so an offer for the installed game would be up by now too.
+    EXPECT_EQ(TopLevel([&](HWND h) { return ClassOf(h) == L"#32770" && TextOf(h) == L"Quarn游戏大厅"; }).size(), 1u)
+        << "the installed game was offered as well";
     EXPECT_EQ(TextOf(GetDlgItem(box, IDC_MSG_BTN1)), L"确定");
     EXPECT_EQ(TextOf(GetDlgItem(box, IDC_MSG_BTN2)), L"取消");
     PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDC_MSG_BTN2, BN_CLICKED), 0);
@@ -313,9 +343,57 @@ TEST_F(PageProcessTest, TheHallKeepsItsScrollBarsAndItsLinksStartAnInstalledGame
     const std::wstring openedText(reinterpret_cast<const wchar_t*>(opened.data()), opened.size() / sizeof(wchar_t));
     EXPECT_NE(openedText.find(home), std::wstring::npos) << "the download page was not opened";
     EXPECT_EQ(Loads("/webgame.htm"), 1u) << "an app: link is never fetched and the page stays";
+}
 
-    RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(saved), savedSize);
-    RegCloseKey(key);
+// A hall or game page can put anything after the second "|": only a web address is opened, and
+// only when the player answers Cancel. The process runs elevated, so a program path would run
+// as administrator.
+TEST_F(PageProcessTest, TheDownloadOfferOpensOnlyWebAddressesAndOnlyOnCancel) {
+    const std::wstring stub = WinPathFromEnv("MRVN_GAME_STUB");
+    const std::wstring folder = InstallFolder();
+    ASSERT_TRUE(MakeFolders(folder));
+    const std::wstring local = folder + L"\\local.exe", opener = folder + L"\\opener.exe";
+    ASSERT_TRUE(CopyFileW(stub.c_str(), local.c_str(), FALSE));
+    ASSERT_TRUE(CopyFileW(stub.c_str(), opener.c_str(), FALSE));
+    const HttpOpener web(opener);
+    ASSERT_TRUE(web.Ok());
+    std::string localPath(local.begin(), local.end()), localUrl = "file:///" + localPath;
+    for (char& c : localUrl) c = c == '\\' ? '/' : c;
+    const std::string download = "http://127.0.0.1:" + std::to_string(port_) + "/download.htm";
+    const std::string hall = "<html><head><meta charset=\"utf-8\"><title>Quarn游戏大厅</title></head><body>"
+                             "<a href=\"app://entergame|nogame|" + localPath + "\">local</a> "
+                             "<a href=\"app://entergame|nogame|" + localUrl + "\">file</a> "
+                             "<a href=\"app://entergame|nogame|" + download + "\">ok</a> "
+                             "<a href=\"app://entergame|nogame|" + download + "?cancel\">cancel</a>"
+                             "</body></html>";
+    ASSERT_TRUE(test::SetServerRoute(port_, "/webgame.htm", "ok", hall));
+    Start();
+    PostMessageW(main_, WM_COMMAND, MAKEWPARAM(IDC_BTN_HALL, BN_CLICKED), 0);
+    HWND frame = NextFrame();
+    ASSERT_NE(frame, nullptr) << "the hall did not show";
+    HWND engine = EngineOf(frame);
+    ASSERT_NE(engine, nullptr);
+    // Each link in turn: the offer, answered with `button`.
+    const auto follow = [&](int button) {
+        PostMessageW(engine, WM_KEYDOWN, VK_TAB, 0);
+        PostMessageW(engine, WM_KEYDOWN, VK_RETURN, 0);
+        HWND box = WaitForBox(L"Quarn游戏大厅");
+        if (!box) return false;
+        PostMessageW(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
+        return WaitFor([&] { return !IsWindow(box); }, 10000);
+    };
+    ASSERT_TRUE(follow(IDC_MSG_BTN2)) << "no offer for the program path";
+    ASSERT_TRUE(follow(IDC_MSG_BTN2)) << "no offer for the file address";
+    ASSERT_TRUE(follow(IDC_MSG_BTN1)) << "no offer for the web address";
+    ASSERT_TRUE(follow(IDC_MSG_BTN2)) << "no offer for the web address";
+    // The last Cancel opens its page. The offers are handled one after another, so once it has been
+    // opened every earlier answer has been acted on, and whatever they started has had its start.
+    ASSERT_TRUE(WaitFor([&] { return StubLog(opener).find(L"download.htm?cancel") != std::wstring::npos; }))
+        << "Cancel did not open the web address";
+    EXPECT_TRUE(WaitForNoProcess(L"local.exe", 20000));
+    EXPECT_EQ(StubLog(local), L"") << "the program path ran";
+    EXPECT_EQ(StubLog(opener).find(L"download.htm\""), std::wstring::npos) << "OK opened the page as well";
+    EXPECT_TRUE(WaitForNoProcess(L"opener.exe", 20000));
 }
 
 TEST_F(PageProcessTest, ThreeTabsShowTheirPagesAClosedTabEndsItsPageAndTheEndOfTheWindowEndsEveryPageAndTheHall) {

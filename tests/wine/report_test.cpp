@@ -86,5 +86,23 @@ TEST_F(ReportTest, InstallationEndsEvenWhenItsReportIsNeverAnswered) {
               lines.end());
 }
 
+// A client-service host that has moved answers every report with a redirect: the count must still
+// arrive, on this host or another.
+TEST_F(ReportTest, ReportsFollowTheClientHostsRedirects) {
+    const std::string second = "http://127.0.0.2:" + std::to_string(port);
+    ASSERT_TRUE(test::SetServerRoute(port, "/install.htm", "redirect", second + "/moved/install.htm?count=1", 301));
+    ASSERT_TRUE(test::SetServerRoute(port, "/active.htm", "redirect", "/moved/active.htm?count=1", 302));
+    ASSERT_TRUE(test::SetServerRoute(port, "/moved/install.htm", "ok", "counted"));
+    ASSERT_TRUE(test::SetServerRoute(port, "/moved/active.htm", "ok", "counted"));
+    RunAll();
+    // The installed copy reports while the installation still waits for its own: any order.
+    std::vector<std::string> lines = ClientRequests();
+    std::sort(lines.begin(), lines.end());
+    EXPECT_EQ(lines, (std::vector<std::string>{"GET /active.htm?tag=mrvn&ver=3.0.0.1&count=1 HTTP/1.1",
+                                               "GET /install.htm?tag=mrvn&ver=3.0.0.1&count=1 HTTP/1.1",
+                                               "GET /moved/active.htm?count=1 HTTP/1.1",
+                                               "GET /moved/install.htm?count=1 HTTP/1.1"}));
+}
+
 }  // namespace
 }  // namespace mrvn::wt

@@ -4,6 +4,10 @@
 
 #include "wine/wine_util.h"
 
+#include <commctrl.h>
+
+#include <functional>
+
 #include "core/host_config.h"
 #include "core/state_store.h"
 #include "net/update_rules.h"
@@ -24,6 +28,28 @@ public:
     std::wstring ProgramPath() override { return kFolder + L"\\Mrvn.exe"; }
     std::vector<std::wstring> Arguments() override { return {ProgramPath()}; }
 };
+
+// Stands in for the dialog's progress bar: keeps the last PBM_SETPOS the worker sends.
+LONG g_percent = -1;
+LRESULT CALLBACK ProgressProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == PBM_SETPOS) {
+        InterlockedExchange(&g_percent, LONG(wParam));
+        return 0;
+    }
+    return DefWindowProcW(hwnd, msg, wParam, lParam);
+}
+
+// Pumps this thread (the worker's progress is sent to it) until `done` or `ms` pass.
+bool PumpUntil(const std::function<bool()>& done, DWORD ms) {
+    const DWORD start = GetTickCount();
+    while (!done()) {
+        if (GetTickCount() - start > ms) return false;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+    }
+    return true;
+}
 
 class UpdateJobTest : public testing::Test {
 protected:
@@ -63,23 +89,31 @@ TEST_F(UpdateJobTest, CancelDuringTheDownloadEndsTheJobAndKeepsTheProgram) {
     net::UpdateJob job(updater, session, sink, updater.UpdAddr());
     HANDLE finished = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     int reported = 0;
-    ASSERT_TRUE(job.Start(nullptr, [&](int result) {
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = ProgressProc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"MrvnTestProgress";
+    RegisterClassW(&wc);
+    HWND bar = CreateWindowExW(0, wc.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
+    ASSERT_NE(bar, nullptr);
+    g_percent = -1;
+    ASSERT_TRUE(job.Start(bar, [&](int result) {
         reported = result;
         SetEvent(finished);
     }));
-    // Wait until the server has the request, then give the worker time to block in its read.
-    for (int i = 0; i < 200 && test::ServerLog(port).find("GET /files/Stalled.bin") == std::string::npos; ++i)
-        Sleep(50);
-    ASSERT_NE(test::ServerLog(port).find("GET /files/Stalled.bin"), std::string::npos);
-    Sleep(300);
-    EXPECT_EQ(WaitForSingleObject(finished, 0), static_cast<DWORD>(WAIT_TIMEOUT)) << "a stalled body completed";
+    // The server sends half the body and then nothing: once the worker has reported half, its next
+    // read can only block. Ending instead would take it no more than the return from that read.
+    ASSERT_TRUE(PumpUntil([] { return g_percent >= 50; }, 30000)) << "the half that was sent never arrived";
+    EXPECT_FALSE(PumpUntil([&] { return WaitForSingleObject(finished, 0) == WAIT_OBJECT_0; }, 2000))
+        << "a stalled body ended the job";
     job.Cancel();
     EXPECT_EQ(job.Wait(), 2);
     EXPECT_EQ(WaitForSingleObject(finished, 0), static_cast<DWORD>(WAIT_OBJECT_0));
     EXPECT_EQ(reported, 2);
     CloseHandle(finished);
+    DestroyWindow(bar);
 
-    EXPECT_FALSE(ApplyUpdateFiles(ops, program, false));
+    EXPECT_FALSE(ApplyUpdateFiles(ops, platform.registry, program, false));
     std::string now;
     ASSERT_TRUE(ReadFileBytes(program, now));
     EXPECT_EQ(now, "MZ the running program");

@@ -47,6 +47,11 @@ protected:
     }
 
     void RunAll(const std::wstring& exe, const std::wstring& args) { ASSERT_TRUE(RunLauncher(exe, args, 120000)); }
+    // Also waits for the copies that run under the other name, as a restart after an update does.
+    void RunAllAs(const std::wstring& exe, const std::wstring& args) {
+        RunAll(exe, args);
+        ASSERT_TRUE(WaitForNoProcess(kOtherName, 60000));
+    }
     // The old program is still at its path, whole, and starts.
     void ExpectOldProgramWorks() {
         std::string now;
@@ -60,8 +65,22 @@ protected:
         EXPECT_EQ(IniValue(CountersFile(), L"Game", L"0"), std::to_wstring(std::stoi(before) + 1));
     }
 
+    static constexpr wchar_t kOtherName[] = L"Mrvn (1).exe";
     uint16_t port = 0;
     std::wstring program = InstallFolder() + L"\\Mrvn.exe";
+    // A browser's second download of the program keeps its name when installed.
+    std::wstring other = InstallFolder() + L"\\" + kOtherName;
+    std::wstring oldName = InstallFolder() + L"\\OldMrvn.exe";
+    std::wstring newName = InstallFolder() + L"\\NewMrvn.exe";
+    std::wstring elsewhere = L"C:\\MrvnElsewhere\\Mrvn.exe";
+    // A start of any copy, which ends at once: a page process without a main window.
+    void StartElsewhere() {
+        RemoveTree(L"C:\\MrvnElsewhere");
+        ASSERT_TRUE(MakeFolders(L"C:\\MrvnElsewhere"));
+        ASSERT_TRUE(CopyFileW(MrvnExe().c_str(), elsewhere.c_str(), FALSE));
+        RunAll(elsewhere, L"/newgm /0 /0");
+        RemoveTree(L"C:\\MrvnElsewhere");
+    }
     std::string oldBytes, newBytes;
 };
 
@@ -136,9 +155,9 @@ TEST_F(UpdateTest, ProgressDialogShowsAndItsCloseButtonCancelsTheDownload) {
     GetWindowTextW(dialog, title, 64);
     EXPECT_STREQ(title, L"版本更新中...");
     EXPECT_NE(GetDlgItem(dialog, 1000), nullptr) << "no progress bar";
-    // Enter does not end it; the caption's close button does.
-    SendMessageW(dialog, WM_KEYDOWN, VK_RETURN, 0);
-    EXPECT_EQ(WaitForSingleObject(process, 300), static_cast<DWORD>(WAIT_TIMEOUT));
+    // Enter, through the dialog's own keyboard handling, does not end it; the caption's close button does.
+    PostMessageW(dialog, WM_KEYDOWN, VK_RETURN, 0);
+    EXPECT_EQ(WaitForSingleObject(process, kWindowGoesMs), static_cast<DWORD>(WAIT_TIMEOUT));
     PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(50000, BN_CLICKED), 0);
     EXPECT_EQ(WaitForSingleObject(process, 60000), static_cast<DWORD>(WAIT_OBJECT_0)) << "cancel did not end it";
     CloseHandle(process);
@@ -296,9 +315,6 @@ TEST_F(UpdateTest, SilentOrDrippingServersDelayAStartOnlyForALimitedTime) {
 }
 
 TEST_F(UpdateTest, SwapCutOffBetweenItsRenamesIsRepairedAtTheNextStart) {
-    const std::wstring oldName = InstallFolder() + L"\\OldMrvn.exe";
-    const std::wstring newName = InstallFolder() + L"\\NewMrvn.exe";
-    const std::wstring elsewhere = L"C:\\MrvnElsewhere\\Mrvn.exe";
     RemoveTree(L"C:\\MrvnElsewhere");
     ASSERT_TRUE(MakeFolders(L"C:\\MrvnElsewhere"));
     ASSERT_TRUE(CopyFileW(MrvnExe().c_str(), elsewhere.c_str(), FALSE));
@@ -328,6 +344,8 @@ TEST_F(UpdateTest, SwapCutOffBetweenItsRenamesIsRepairedAtTheNextStart) {
         if (!row.newFile.empty()) {
             ASSERT_TRUE(WriteFileBytes(newName, row.newFile));
         }
+        // What the swap notes before its first rename.
+        SetLauncherString(L"SwappingProgram", program);
         RunAll(row.start, row.args);
         std::string now;
         EXPECT_EQ(ReadFileBytes(program, now), row.programAfter != nullptr);
@@ -342,6 +360,50 @@ TEST_F(UpdateTest, SwapCutOffBetweenItsRenamesIsRepairedAtTheNextStart) {
     DeleteFileW(newName.c_str());
     ExpectOldProgramWorks();
     RemoveTree(L"C:\\MrvnElsewhere");
+}
+
+TEST_F(UpdateTest, ACopyWithAnotherNameIsUpdatedUnderItsNameAndNothingElseAppears) {
+    ASSERT_TRUE(MoveFileW(program.c_str(), other.c_str()));
+    PublishConfig(ReleaseKey(), ReleaseAddr());
+    // The update restarts the program; that start, and any later one, looks for a swap to repair.
+    RunAllAs(other, L"/update");
+    EXPECT_EQ(IniValue(CountersFile(), L"Game"), L"1") << "the updated program did not start";
+    StartElsewhere();
+    std::string now;
+    ASSERT_TRUE(ReadFileBytes(other, now));
+    EXPECT_TRUE(now == newBytes) << "the program is not the release";
+    EXPECT_FALSE(FileExists(program)) << "the replaced program came back as Mrvn.exe";
+    EXPECT_TRUE(FileExists(oldName)) << "the replaced program no longer waits for the restart";
+}
+
+TEST_F(UpdateTest, ASwapOfACopyWithAnotherNameCutOffBetweenItsRenamesIsRepairedUnderThatName) {
+    ASSERT_TRUE(DeleteFileW(program.c_str()));
+    ASSERT_TRUE(WriteFileBytes(oldName, oldBytes));
+    ASSERT_TRUE(WriteFileBytes(newName, newBytes));
+    SetLauncherString(L"SwappingProgram", other);
+    StartElsewhere();
+    std::string now;
+    ASSERT_TRUE(ReadFileBytes(other, now)) << "the program was not put back under its own name";
+    EXPECT_TRUE(now == oldBytes);
+    EXPECT_FALSE(FileExists(program));
+    EXPECT_FALSE(FileExists(oldName));
+    EXPECT_FALSE(FileExists(newName));
+    std::vector<uint8_t> data;
+    DWORD type = 0;
+    EXPECT_FALSE(ReadLauncherValue(L"SwappingProgram", data, type)) << "the repaired swap is still noted";
+}
+
+// After an update the replaced program waits as OldMrvn.exe for the restart; a removal meanwhile is final.
+TEST_F(UpdateTest, NoStartAfterARemovalBringsTheProgramBack) {
+    ASSERT_TRUE(MoveFileW(program.c_str(), other.c_str()));
+    ASSERT_TRUE(WriteFileBytes(oldName, oldBytes));
+    ASSERT_TRUE(MoveFileExW(oldName.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT));
+    ASSERT_TRUE(RemoveWithYes(other));
+    ASSERT_TRUE(WaitFor([&] { return !FileExists(other); }, 30000)) << "the batch did not delete the program";
+    StartElsewhere();
+    EXPECT_FALSE(FileExists(program)) << "a start brought the removed program back";
+    EXPECT_FALSE(FileExists(other)) << "a start brought the removed program back";
+    EXPECT_TRUE(FileExists(oldName));
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <cstdlib>
 
 #include "platform/win32/scoped.h"
+#include "resource.h"
 #include "util/http_probe.h"
 
 namespace mrvn::wt {
@@ -95,6 +96,8 @@ bool WaitForNoProcess(const std::wstring& exeName, DWORD timeoutMs) {
     }
     return true;
 }
+
+size_t ProcessCount(const std::wstring& exeName) { return ProcessesNamed(exeName).size(); }
 
 bool EndProcesses(const std::wstring& exeName, DWORD timeoutMs) {
     for (DWORD id : ProcessesNamed(exeName)) {
@@ -240,6 +243,46 @@ void DeleteLauncherKey() { SHDeleteKeyW(HKEY_LOCAL_MACHINE, L"Software\\Quarn");
 }  // namespace mrvn::wt
 
 namespace mrvn::wt {
+
+namespace {
+// Waits for the process's message box (another than `*previous`), checks its caption, reads its
+// text and presses a button.
+::testing::AssertionResult AnswerBox(DWORD pid, WORD button, HWND* previous, std::wstring* text) {
+    const DWORD start = GetTickCount();
+    HWND box = nullptr;
+    while (GetTickCount() - start < 30000) {
+        box = WaitForWindowOf(pid, 1000);
+        if (box && box != *previous) break;
+        box = nullptr;
+    }
+    if (!box) return ::testing::AssertionFailure() << "no message box";
+    wchar_t title[64] = {};
+    GetWindowTextW(box, title, 64);
+    if (std::wstring(title) != L"QuarnMorvane") return ::testing::AssertionFailure() << "caption " << title;
+    if (text) *text = TextOf(GetDlgItem(box, IDC_MSG_TEXT));
+    *previous = box;
+    PostMessageW(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
+    return ::testing::AssertionSuccess();
+}
+}  // namespace
+
+::testing::AssertionResult RemoveWithYes(const std::wstring& exe, std::wstring* closingText) {
+    DWORD pid = 0;
+    HANDLE process = StartProcess(exe, L"/uninst", &pid);
+    if (!process) return ::testing::AssertionFailure() << "not started";
+    HWND box = nullptr;
+    auto result = AnswerBox(pid, IDC_MSG_BTN1, &box, nullptr);
+    if (result) {
+        // The first box must be gone before the second is looked for.
+        WaitFor([&] { return !IsWindow(box); }, 6000);
+        result = AnswerBox(pid, IDC_MSG_BTN1, &box, closingText);
+    }
+    if (result && WaitForSingleObject(process, 30000) != WAIT_OBJECT_0) {
+        result = ::testing::AssertionFailure() << "the process did not end";
+    }
+    CloseHandle(process);
+    return result;
+}
 
 bool ResetLauncherState(uint16_t port) {
     if (!WaitForNoProcess(L"Mrvn.exe", 30000)) return false;

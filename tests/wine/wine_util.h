@@ -29,6 +29,8 @@ RunResult RunAndWait(const std::wstring& exe, const std::wstring& args, DWORD ti
 bool WaitForNoProcess(const std::wstring& exeName, DWORD timeoutMs = 60000);
 // Ends every process of `exeName` and waits until none is left.
 bool EndProcesses(const std::wstring& exeName, DWORD timeoutMs = 10000);
+// How many processes run from a program file of this name (case-insensitive).
+size_t ProcessCount(const std::wstring& exeName);
 
 // The first visible top-level window of process `pid`, waiting for it to appear; null if none came.
 HWND WaitForWindowOf(DWORD pid, DWORD timeoutMs = 30000);
@@ -53,9 +55,18 @@ bool ReadLauncherValue(const std::wstring& name, std::vector<uint8_t>& data, DWO
 void SetLauncherString(const std::wstring& name, const std::wstring& value);
 void DeleteLauncherKey();
 
+// Runs `exe /uninst`, answers Yes to the question and OK to the closing message, whose text goes to
+// `closingText` when given. Succeeds once the process has ended.
+::testing::AssertionResult RemoveWithYes(const std::wstring& exe, std::wstring* closingText = nullptr);
+
 // A machine without the launcher: no copy running, no registry key, no installation folder, and
 // reports pointed at the loopback server on `port`. False when an old copy would not end.
 bool ResetLauncherState(uint16_t port);
+
+// What a test waits before it takes a window, or the process behind it, for not going away: under
+// this Wine, with no window manager, hiding or destroying a window that was ever active takes about
+// 2 s, and a process's end comes after its windows.
+inline constexpr DWORD kWindowGoesMs = 5000;
 
 // Polls `done` every 20 ms; false when it is still false after `timeoutMs`.
 bool WaitFor(const std::function<bool()>& done, DWORD timeoutMs = 20000);

@@ -10,17 +10,16 @@
 
 namespace mrvn::core {
 
-void StartSelfDeleteBatch() {
+bool StartSelfDeleteBatch(const std::wstring& program) {
     win::Win32KnownFolders folders;
     const std::wstring temp = folders.Get(KnownFolder::Temp);
     wchar_t name[MAX_PATH] = {};
-    if (temp.empty() || !GetTempFileNameW(temp.c_str(), L"DelSelf", 0, name)) return;
+    if (temp.empty() || !GetTempFileNameW(temp.c_str(), L"DelSelf", 0, name)) return false;
     const std::wstring batch = std::wstring(name) + L".bat";
-    const std::wstring program = win::Win32ProcessEnv().ProgramPath();
-    if (program.empty()) return;
+    if (program.empty()) return false;
 
     // Made empty first, so that the system can name its 8.3 form when its folder needs one.
-    if (AppendTextToFile(batch.c_str(), "") < 0) return;
+    if (AppendTextToFile(batch.c_str(), "") < 0) return false;
     win::Win32FileSystem fs;
     win::AnsiCodePage codePage;
     std::string script, commandLine;
@@ -28,7 +27,7 @@ void StartSelfDeleteBatch() {
     if (!SelfDeleteScript(fs, codePage, program, batch, script) || !BatchPathText(fs, codePage, batch, commandLine) ||
         commandLine.find('%') != std::string::npos || AppendTextToFile(batch.c_str(), script.c_str()) < 0) {
         DeleteFileW(batch.c_str());
-        return;
+        return false;
     }
     // The path was checked to read back exactly from the code page, so its wide form is the same path.
     win::ProcessStart start;
@@ -36,7 +35,11 @@ void StartSelfDeleteBatch() {
     start.show = SW_HIDE;
     start.idleClass = false;
     start.idleThread = true;
-    win::StartProcess(start, false);
+    bool started = false;
+    win::StartProcess(start, false, &started);
+    // A batch that never runs deletes nothing, not even itself.
+    if (!started) DeleteFileW(batch.c_str());
+    return started;
 }
 
 int AppendTextToFile(const wchar_t* path, const char* text) {

@@ -40,6 +40,30 @@ EnterGameParse ParseEnterGame(std::wstring_view url, std::wstring_view webHomePa
     return EnterGameParse::Launch;
 }
 
+bool IsWebAddress(std::wstring_view address) {
+    const auto startsNoCase = [&](std::wstring_view prefix) {
+        if (address.size() < prefix.size()) return false;
+        for (size_t i = 0; i < prefix.size(); ++i) {
+            wchar_t c = address[i];
+            if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c - L'A' + L'a');
+            if (c != prefix[i]) return false;
+        }
+        return true;
+    };
+    size_t hostAt = 0;
+    if (startsNoCase(L"http://")) hostAt = 7;
+    else if (startsNoCase(L"https://")) hostAt = 8;
+    else return false;
+    if (hostAt >= address.size() || address[hostAt] == L'/') return false;
+    return std::none_of(address.begin(), address.end(), [](wchar_t c) {
+        return static_cast<uint32_t>(c) <= 0x20 || c == 0x7F || c == L'"' || c == L'\\';
+    });
+}
+
+bool OpensDownloadPage(int answer, std::wstring_view page) {
+    return answer == kOfferAnswerCancel && IsWebAddress(page);
+}
+
 std::wstring HallPageAddress(std::wstring_view clientHost) {
     std::wstring address = L"http://";
     address += clientHost;

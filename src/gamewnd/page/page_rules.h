@@ -27,6 +27,17 @@ enum class EnterGameParse {
 // The text after "app://entergame|" is "<tag>" or "<tag>|<download page>".
 EnterGameParse ParseEnterGame(std::wstring_view url, std::wstring_view webHomePage, EnterGame& game);
 
+// The offer's answer that opens the download page: Cancel (IDCANCEL). OK is the client download's.
+inline constexpr int kOfferAnswerCancel = 2;
+
+// "http://" or "https://" (any letter case) and a host, with no blank, quote, backslash or control
+// character anywhere: what the shell opens as a web page and nothing else. A program path, a share
+// or a "file:" address would run or open with this process's rights, which are an administrator's.
+bool IsWebAddress(std::wstring_view address);
+
+// The download page goes to the shell only on Cancel, and only when it is a web address.
+bool OpensDownloadPage(int answer, std::wstring_view page);
+
 // The game hall page on the client-service host (host[:port]).
 std::wstring HallPageAddress(std::wstring_view clientHost);
 

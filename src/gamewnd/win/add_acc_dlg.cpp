@@ -1,6 +1,7 @@
 #include "gamewnd/win/add_acc_dlg.h"
 
 #include "framework/winapp.h"
+#include "gamewnd/add_account_prompt.h"
 #include "gamewnd/private_messages.h"
 #include "resource.h"
 #include "skin/skin_images.h"
@@ -49,7 +50,7 @@ BOOL CAddAccDlg::OnInitDialog() {
 
 BOOL CAddAccDlg::PreTranslateMessage(MSG* msg) {
     // Escape leaves the question unanswered; the dialog manager would make it a "否".
-    if (msg->message == WM_KEYDOWN && msg->wParam == VK_ESCAPE) {
+    if (msg->message == WM_KEYDOWN && AddAccountPromptReaction(msg->message, msg->wParam) == PromptReaction::Hide) {
         Hide();
         return TRUE;
     }
@@ -57,34 +58,40 @@ BOOL CAddAccDlg::PreTranslateMessage(MSG* msg) {
 }
 
 BOOL CAddAccDlg::OnCommand(WPARAM wParam, LPARAM lParam) {
-    if (HIWORD(wParam) == BN_CLICKED) {
-        switch (LOWORD(wParam)) {
-        case IDC_ADD_ACCOUNT_YES:
-            Answer(1);
-            return TRUE;
-        case IDC_ADD_ACCOUNT_NO:
-            Answer(0);
-            return TRUE;
-        default:
-            break;
-        }
+    switch (AddAccountPromptReaction(WM_COMMAND, wParam)) {
+    case PromptReaction::AnswerNewTab:
+        Answer(1);
+        return TRUE;
+    case PromptReaction::AnswerNewWindow:
+        Answer(0);
+        return TRUE;
+    default:
+        return CDlgEx::OnCommand(wParam, lParam);
     }
-    return CDlgEx::OnCommand(wParam, lParam);
 }
 
 LRESULT CAddAccDlg::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
     case WM_ACTIVATE: {
         const LRESULT r = Default();
-        if (LOWORD(wParam) == WA_INACTIVE) Hide();
+        if (AddAccountPromptReaction(msg, wParam) == PromptReaction::HideAfterDefault) Hide();
         return r;
     }
     case WM_NCHITTEST:
         // Not draggable: the caption band is only a title.
         return HTCLIENT;
+    case WM_CLOSE:
+    case WM_SYSCOMMAND:
+        // Alt+F4, the system menu and any WM_CLOSE: the dialog manager would answer "否" for them.
+        if (AddAccountPromptReaction(msg, wParam) == PromptReaction::Hide) {
+            Hide();
+            return 0;
+        }
+        break;
     default:
-        return CDlgEx::WindowProc(msg, wParam, lParam);
+        break;
     }
+    return CDlgEx::WindowProc(msg, wParam, lParam);
 }
 
 void CAddAccDlg::Answer(WPARAM newTab) {

@@ -31,6 +31,9 @@ BOOL CMessageBox::OnInitDialog() {
     }
     ::SetWindowPos(m_hWnd, nullptr, 0, 0, layout.size.width, layout.size.height,
                    SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    // The text is painted, not a control: a hidden static names it for screen readers.
+    ::CreateWindowExW(0, L"STATIC", m_strText.c_str(), WS_CHILD | SS_NOPREFIX, 0, 0, 0, 0, m_hWnd,
+                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_MSG_TEXT)), fw::ResourceInstance(), nullptr);
 
     for (const MessageButton& b : layout.buttons) {
         CBtnEx& btn = b.id == kMsgBtn1 ? m_btn1 : m_btn2;

@@ -67,7 +67,10 @@ void CGmWndView::EnterGame(const std::wstring& url) {
         // The game client's download dialog of a later issue starts here for game.tag.
         return;
     }
-    ::ShellExecuteW(nullptr, L"open", game.downloadPage.c_str(), nullptr, nullptr, SW_SHOW);
+    // Anything else the page put there is refused without a word: the page is not the player.
+    if (page::OpensDownloadPage(answer, game.downloadPage)) {
+        ::ShellExecuteW(nullptr, L"open", game.downloadPage.c_str(), nullptr, nullptr, SW_SHOW);
+    }
 }
 
 }  // namespace mrvn::gamewnd::page
