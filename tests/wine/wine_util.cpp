@@ -344,10 +344,10 @@ bool RunUnix(const std::wstring& script) {
 }  // namespace
 
 bool FocusForKeys(HWND h, DWORD timeoutMs) {
-    // Without a window manager Wine moves the X focus itself. Under one, Wine follows the manager's
-    // activation; the manager refuses a request from another process's SetForegroundWindow, so
-    // the window is also activated the way a pager would (xdotool windowactivate, which has no
-    // effect without a manager). A bare XSetInputFocus (xdotool windowfocus) never moves Wine.
+    // Without a window manager Wine moves the X focus itself. Under openbox, SetForegroundWindow on
+    // another process's window leaves it behind, so the window is also activated the way a pager
+    // would (xdotool windowactivate, refused without a manager). A bare XSetInputFocus (xdotool
+    // windowfocus) never moves Wine's foreground.
     ::SetForegroundWindow(h);
     const auto xid = reinterpret_cast<ULONG_PTR>(::GetPropW(h, L"__wine_x11_whole_window"));
     if (xid && ::GetForegroundWindow() != h)
