@@ -339,8 +339,10 @@ TEST_F(LoginWindowTest, BackgroundIsShapedAndThePageKeyed) {
         red = ScreenPixel(page.left + 130, page.top + 220);
         keyed = ScreenPixel(page.left + 300, page.top + 300);
         card = ScreenPixel(bk.left + 700, bk.top + 300);
-        // A window manager moves the background on the screen after Wine has reported the move.
-        const bool moved = corner == desktopBefore && card == asColor(imagePixel(700, 300));
+        // A window manager moves both windows on the screen after Wine has reported the move.
+        const uint32_t under = imagePixel(page.left + 300 - bk.left, page.top + 300 - bk.top);
+        const bool moved = corner == desktopBefore && card == asColor(imagePixel(700, 300)) &&
+                           red == RGB(255, 0, 0) && keyed == asColor(under);
         if (!moved && ::GetTickCount() - movedAt < 5000) return;
         d.EndDialog(7);
     });
