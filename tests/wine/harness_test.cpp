@@ -36,5 +36,35 @@ TEST(WineHarness, NoProxyInTheEnvironment) {
     for (const char* name : {"http_proxy", "HTTP_PROXY", "https_proxy"}) EXPECT_EQ(std::getenv(name), nullptr) << name;
 }
 
+// The recipe of docs/testing.md for real key presses: the keys typed after FocusForKeys reach the
+// window of another process, though this process's window was in front.
+TEST(WineHarness, KeysReachTheWindowGivenFocus) {
+    HWND own = CreateWindowExW(0, L"EDIT", L"", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40, 300, 120, nullptr, nullptr,
+                               GetModuleHandleW(nullptr), nullptr);
+    ASSERT_NE(own, nullptr);
+    ASSERT_TRUE(FocusForKeys(own));
+    DWORD pid = 0;
+    HANDLE notepad = StartProcess(L"C:\\windows\\notepad.exe", L"", &pid);
+    ASSERT_NE(notepad, nullptr);
+    HWND main = WaitForWindowOf(pid);
+    HWND edit = main ? FindWindowExW(main, nullptr, L"Edit", nullptr) : nullptr;
+    EXPECT_NE(edit, nullptr);
+    if (edit) {
+        // A new window may take the front on its own; bring ours back so that the focus must move.
+        ASSERT_TRUE(FocusForKeys(own));
+        ASSERT_TRUE(FocusForKeys(main));
+        ASSERT_TRUE(TypeKeys(L"m r v n"));
+        wchar_t text[16] = {};
+        EXPECT_TRUE(WaitFor([&] {
+            SendMessageW(edit, WM_GETTEXT, 16, reinterpret_cast<LPARAM>(text));
+            return std::wstring(text) == L"mrvn";
+        })) << "the edit holds \"" << text << "\"";
+    }
+    TerminateProcess(notepad, 0);
+    WaitForSingleObject(notepad, 10000);
+    CloseHandle(notepad);
+    DestroyWindow(own);
+}
+
 }  // namespace
 }  // namespace mrvn::wt

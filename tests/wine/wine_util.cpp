@@ -450,4 +450,48 @@ bool RunUnixScript(const std::string& script, const std::string& workDir, const 
     return status == "0\n";
 }
 
+namespace {
+// Runs a shell command line of the Unix side. Wine gives no process handle for a Unix program, so
+// callers wait for what the command does.
+bool RunUnix(const std::wstring& script) {
+    std::wstring cmd = L"\"Z:\\bin\\sh\" -c \"PATH=/usr/bin:/bin; " + script + L"\"";
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (!::CreateProcessW(L"Z:\\bin\\sh", cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+        return false;
+    if (pi.hThread) ::CloseHandle(pi.hThread);
+    if (pi.hProcess) ::CloseHandle(pi.hProcess);
+    return true;
+}
+}  // namespace
+
+bool FocusForKeys(HWND h, DWORD timeoutMs) {
+    // Without a window manager Wine moves the X focus itself. Under openbox, SetForegroundWindow on
+    // another process's window leaves it behind, so the window is also activated the way a pager
+    // would (xdotool windowactivate, refused without a manager). A bare XSetInputFocus (xdotool
+    // windowfocus) never moves Wine's foreground.
+    ::SetForegroundWindow(h);
+    const auto xid = reinterpret_cast<ULONG_PTR>(::GetPropW(h, L"__wine_x11_whole_window"));
+    if (xid && ::GetForegroundWindow() != h)
+        RunUnix(L"xdotool windowactivate " + std::to_wstring(xid) + L" 2>/dev/null");
+    const DWORD start = GetTickCount();
+    while (::GetForegroundWindow() != h) {
+        if (GetTickCount() - start > timeoutMs) return false;
+        MSG msg;
+        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            ::TranslateMessage(&msg);
+            ::DispatchMessageW(&msg);
+        }
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+    }
+    return true;
+}
+
+bool TypeKeys(const std::wstring& keys) {
+    // No --window: xdotool would then send synthetic events to that X window, which Wine hands to
+    // its own foreground window whatever they were sent to.
+    return RunUnix(L"xdotool key --delay 30 " + keys);
+}
+
 }  // namespace mrvn::wt

@@ -78,6 +78,13 @@ DWORD PidOf(HWND h);
 // The launcher's main window (an unowned dialog titled "QuarnMorvane") of process `pid`, once it
 // exists; nullptr after `timeoutMs`.
 HWND WaitForMainWindow(DWORD pid, DWORD timeoutMs = 20000);
+// Makes top-level window `h` (of any process) the foreground window, so that its focus gets what
+// `xdotool key` types: pumps this thread's messages until Wine reports it in front; false after
+// `timeoutMs`. Works with and without a window manager; see docs/testing.md.
+bool FocusForKeys(HWND h, DWORD timeoutMs = 5000);
+// Types `keys` (xdotool key names, space-separated) into whatever has the keyboard focus. Wine runs
+// the Unix program without a process handle, so the caller waits for what the keys do.
+bool TypeKeys(const std::wstring& keys);
 // What the screen shows at a point (read through a copy: Wine's GetPixel on the screen DC may lag).
 COLORREF ScreenPixel(int x, int y);
 

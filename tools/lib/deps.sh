@@ -5,7 +5,7 @@ set -euo pipefail
 need_pkgs=(cmake ninja-build g++ googletest libgtest-dev
            g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev
            wine wine32:i386 xvfb xdotool imagemagick fonts-wqy-microhei locales procps
-           openssl osslsigncode pulseaudio pulseaudio-utils)
+           openssl osslsigncode pulseaudio pulseaudio-utils openbox x11-utils)
 
 missing=()
 for p in "${need_pkgs[@]}"; do

@@ -65,6 +65,31 @@ mrvn_start_xvfb() {
     export DISPLAY=":$num"
 }
 
+# Starts the window manager that MRVN_WM names on $DISPLAY ("none", the default, starts none) and
+# waits until it manages the screen; sets MRVN_WM_PID (empty for none). Openbox runs with the
+# harness's own settings (tests/harness/openbox-rc.xml); any other name runs with its defaults.
+mrvn_start_wm() {
+    MRVN_WM_PID=""
+    local wm=${MRVN_WM:-none} here
+    here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+    case "$wm" in
+    none) return 0 ;;
+    openbox) openbox --sm-disable --config-file "$here/../../tests/harness/openbox-rc.xml" >/dev/null 2>&1 </dev/null & ;;
+    *) "$wm" >/dev/null 2>&1 </dev/null & ;;
+    esac
+    MRVN_WM_PID=$!
+    # An EWMH window manager announces itself on the root window once it has taken the screen.
+    for _ in $(seq 100); do
+        if timeout 5 xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; then return 0; fi
+        kill -0 "$MRVN_WM_PID" 2>/dev/null || break
+        sleep 0.1
+    done
+    echo "wine-env: window manager '$wm' did not take the screen" >&2
+    kill "$MRVN_WM_PID" 2>/dev/null
+    MRVN_WM_PID=""
+    return 1
+}
+
 # Creates the prefix (when missing) and applies the settings the launcher's tests rely on.
 mrvn_init_prefix() {
     if [ -f "$WINEPREFIX/system.reg" ]; then return 0; fi
