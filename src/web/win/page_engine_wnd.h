@@ -50,7 +50,9 @@ public:
     bool SetBodyScroll(const std::wstring& value) override;
     std::wstring TextDump() override;
 
+    // Tab and Enter, as the platform control's accelerators: after the windows that host it.
     BOOL PreTranslateMessage(MSG* msg) override;
+    bool FiltersAfterHosts() const override { return true; }
 
     // The page shown now (tests and demos read it); null before the first.
     std::shared_ptr<ShownPage> Page() const { return page_; }
