@@ -267,13 +267,19 @@ std::string Picture(int w, int h, Colour colour) {
     return png;
 }
 
-// Tiled backgrounds paint their tiles' pixels where they belong, a 1 x 1 tile and a 2 x 2 one
-// over the whole view (one textured fill) and a small tiled box (tile by tile), scrolled too.
+// Tiled backgrounds paint their tiles' pixels where they belong: a 1 x 1 tile and a 2 x 2 one over
+// the whole view (one pattern fill), a tile with see-through pixels (one textured fill) and a small
+// tiled box (tile by tile), scrolled too.
 TEST_F(PageEngineTest, TiledBackgroundsPaintTheirPixels) {
     const Gdiplus::ARGB quad[2][2] = {{0xFF102030, 0xFF405060}, {0xFF708090, 0xFFA0B0C0}};
     ASSERT_TRUE(test::SetServerRoute(port_, "/pe/one.png", "ok", Picture(1, 1, [](int, int) { return 0xFF336699; })));
     ASSERT_TRUE(test::SetServerRoute(port_, "/pe/quad.png", "ok",
                                      Picture(2, 2, [&](int x, int y) { return quad[y][x]; })));
+    // With see-through pixels: the canvas colour shows through them.
+    ASSERT_TRUE(test::SetServerRoute(port_, "/pe/holes.png", "ok",
+                                     Picture(2, 1, [](int x, int) { return x == 0 ? 0xFF102030 : 0x00000000; })));
+    Route("/pe/holes.html", "<html><body style=\"margin:0;background-color:#fefefe;background-image:url(/pe/holes.png)\">"
+                            "<div style=\"height:2000px\"></div></body></html>");
     Route("/pe/one.html", "<html><body style=\"margin:0;background-image:url(/pe/one.png)\">"
                           "<div style=\"height:2000px\"></div></body></html>");
     Route("/pe/quad.html", "<html><body style=\"margin:0;background-image:url(/pe/quad.png)\">"
@@ -298,8 +304,13 @@ TEST_F(PageEngineTest, TiledBackgroundsPaintTheirPixels) {
     EXPECT_EQ(Requests("GET /pe/one.png"), 1u);
     for (const POINT p : {POINT{0, 0}, POINT{199, 150}, POINT{300, 280}}) EXPECT_EQ(pixel(p.x, p.y), RGB(0x33, 0x66, 0x99));
 
-    ASSERT_EQ(view.Navigate2(Url("/pe/quad.html")), S_OK);
+    ASSERT_EQ(view.Navigate2(Url("/pe/holes.html")), S_OK);
     ASSERT_TRUE(PumpUntil([&] { return view.completes.size() == 2; }));
+    for (const POINT p : {POINT{0, 0}, POINT{1, 0}, POINT{200, 99}, POINT{301, 280}})
+        EXPECT_EQ(pixel(p.x, p.y), p.x % 2 ? RGB(0xFE, 0xFE, 0xFE) : RGB(0x10, 0x20, 0x30)) << p.x << "," << p.y;
+
+    ASSERT_EQ(view.Navigate2(Url("/pe/quad.html")), S_OK);
+    ASSERT_TRUE(PumpUntil([&] { return view.completes.size() == 3; }));
     // Scrolled by an odd number of pixels (a wheel turn of 2 is one pixel), the tiles move with the page.
     for (int turn : {0, 2, 80}) {
         if (turn) ::SendMessageW(engine, WM_MOUSEWHEEL, MAKEWPARAM(0, WORD(short(-turn))), 0);

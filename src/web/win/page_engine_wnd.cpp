@@ -147,6 +147,28 @@ public:
         for (auto& [url, image] : images_)
             if (image) gp::GdipDisposeImage(image);
         images_.clear();
+        for (auto& [image, brush] : patterns_)
+            if (brush) ::DeleteObject(brush);
+        patterns_.clear();
+    }
+    // A GDI pattern of an opaque tile, made once: a pattern fill is far cheaper than GDI+'s textured
+    // one, and exact. Null for a tile with any see-through pixel, or a large one.
+    HBRUSH Pattern(Gdiplus::GpBitmap* image) {
+        auto it = patterns_.find(image);
+        if (it != patterns_.end()) return it->second;
+        HBRUSH brush = nullptr;
+        UINT w = 0, h = 0;
+        gp::GdipGetImageWidth(image, &w);
+        gp::GdipGetImageHeight(image, &h);
+        if (w > 0 && h > 0 && w * h <= 64 * 64 && Opaque(image, w, h)) {
+            HBITMAP bitmap = nullptr;
+            if (gp::GdipCreateHBITMAPFromBitmap(image, &bitmap, 0xFF000000) == Gdiplus::Ok && bitmap) {
+                brush = ::CreatePatternBrush(bitmap);
+                ::DeleteObject(bitmap);
+            }
+        }
+        patterns_[image] = brush;
+        return brush;
     }
     bool Known(const std::wstring& url) const { return images_.count(url) != 0; }
     // Decodes a fetched image; a broken one is kept as such and not asked for again.
@@ -160,7 +182,13 @@ public:
                 stream->Release();
             }
         }
-        if (Gdiplus::GpBitmap* old = Get(url)) gp::GdipDisposeImage(old);
+        if (Gdiplus::GpBitmap* old = Get(url)) {
+            if (auto p = patterns_.find(old); p != patterns_.end()) {
+                if (p->second) ::DeleteObject(p->second);
+                patterns_.erase(p);
+            }
+            gp::GdipDisposeImage(old);
+        }
         images_[url] = image;
     }
     bool Size(const std::wstring& url, int& width, int& height) override {
@@ -179,7 +207,22 @@ public:
     }
 
 private:
+    static bool Opaque(Gdiplus::GpBitmap* image, UINT w, UINT h) {
+        Gdiplus::PixelFormat format = 0;
+        if (gp::GdipGetImagePixelFormat(image, &format) == Gdiplus::Ok && !(format & PixelFormatAlpha) &&
+            !(format & PixelFormatIndexed))
+            return true;
+        for (UINT y = 0; y < h; ++y) {
+            for (UINT x = 0; x < w; ++x) {
+                Gdiplus::ARGB c = 0;
+                if (gp::GdipBitmapGetPixel(image, INT(x), INT(y), &c) != Gdiplus::Ok || (c >> 24) != 0xFF) return false;
+            }
+        }
+        return true;
+    }
+
     std::map<std::wstring, Gdiplus::GpBitmap*> images_;
+    std::map<Gdiplus::GpBitmap*, HBRUSH> patterns_;
 };
 
 namespace {
@@ -738,7 +781,8 @@ void FillSolid(HDC dc, const RECT& r, COLORREF color) {
 constexpr long long kTilesDrawnOneByOne = 64;
 
 // `clip` is the painted area in window coordinates: only tiles that show there are drawn.
-void DrawImage(HDC dc, Gdiplus::GpBitmap* image, const DisplayItem& item, int dx, int dy, const Rect& clip) {
+void DrawImage(HDC dc, Gdiplus::GpBitmap* image, HBRUSH pattern, const DisplayItem& item, int dx, int dy,
+               const Rect& clip) {
     const Rect r{item.rect.x - dx, item.rect.y - dy, item.rect.w, item.rect.h};
     UINT iw = 0, ih = 0;
     gp::GdipGetImageWidth(image, &iw);
@@ -747,6 +791,16 @@ void DrawImage(HDC dc, Gdiplus::GpBitmap* image, const DisplayItem& item, int dx
     const TileRange tiles =
         stretch ? TileRange{} : VisibleTiles(r, clip, r.x + item.imageX, r.y + item.imageY, int(iw), int(ih), item.repeat);
     if (!stretch && tiles.Empty()) return;
+    if (!stretch && tiles.Count() > kTilesDrawnOneByOne && pattern) {
+        // The pattern's corner on the first visible tile's corner.
+        const int w = int(iw), h = int(ih);
+        POINT old{};
+        ::SetBrushOrgEx(dc, ((tiles.x % w) + w) % w, ((tiles.y % h) + h) % h, &old);
+        const RECT r{tiles.area.x, tiles.area.y, tiles.area.Right(), tiles.area.Bottom()};
+        ::FillRect(dc, &r, pattern);
+        ::SetBrushOrgEx(dc, old.x, old.y, nullptr);
+        return;
+    }
     Gdiplus::GpGraphics* g = nullptr;
     if (gp::GdipCreateFromHDC(dc, &g) != Gdiplus::Ok) return;
     if (stretch) {
@@ -804,7 +858,7 @@ void CPageEngineWnd::Paint(HDC dc, int w, int h) {
                 break;
             case ItemKind::Image:
                 if (Gdiplus::GpBitmap* image = images_->Get(item.url))
-                    DrawImage(dc, image, item, scrollX_, scrollY_, Rect{0, 0, w, h});
+                    DrawImage(dc, image, images_->Pattern(image), item, scrollX_, scrollY_, Rect{0, 0, w, h});
                 break;
             default: break;
         }
