@@ -7,12 +7,24 @@ namespace mrvn::fw {
 
 namespace {
 
+// An embedded control on the way (the innermost one) is passed over, and offered the message only
+// after every window that hosts it declined: the hosts' key rules come before its accelerators.
 BOOL WalkPreTranslateTree(MSG* msg) {
+    HWND control = nullptr;
     for (HWND h = msg->hwnd; h; h = ::GetParent(h)) {
-        if (CWnd* w = CWnd::FromHandle(h); w && w->PreTranslateMessage(msg)) return TRUE;
+        if (CWnd* w = CWnd::FromHandle(h)) {
+            if (w->FiltersAfterHosts()) {
+                if (!control) control = h;
+            } else if (w->PreTranslateMessage(msg)) {
+                return TRUE;
+            }
+        }
         if (!(::GetWindowLongPtrW(h, GWL_STYLE) & WS_CHILD)) break;  // owners are not ancestors
     }
-    return FALSE;
+    // A host's rule may have closed the page: the control is asked only if it is still there.
+    if (!control) return FALSE;
+    CWnd* w = CWnd::FromHandle(control);
+    return w && w->FiltersAfterHosts() && w->PreTranslateMessage(msg);
 }
 
 BOOL DialogKeyboard(MSG* msg) {

@@ -8,8 +8,9 @@
 namespace mrvn::fw {
 
 // Offers `msg`, in this order, to the application's PreTranslateMessage, to the window objects from
-// the target outward to its top-level window, and to the keyboard handling of the dialog that holds
-// the target. TRUE when one of them took it.
+// the target outward to its top-level window, then to an embedded control passed on the way (its own
+// accelerators come after the windows that host it), and to the keyboard handling of the dialog that
+// holds the target. TRUE when one of them took it.
 BOOL PreTranslate(MSG* msg);
 
 // Waits for one message and hands it on. False on WM_QUIT (its code in `quitCode`) or on error.

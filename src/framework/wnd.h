@@ -67,6 +67,9 @@ public:
     // Called by the pump for every message of which this window is the target or an ancestor of
     // the target; TRUE takes the message.
     virtual BOOL PreTranslateMessage(MSG* msg);
+    // An embedded control (a browser) whose PreTranslateMessage is its own accelerator handling:
+    // the pump offers it a message only after the windows that host it, as the classic framework does.
+    virtual bool FiltersAfterHosts() const { return false; }
     // Owner-drawn controls get their parent's WM_DRAWITEM here.
     virtual void DrawItem(DRAWITEMSTRUCT*) {}
 

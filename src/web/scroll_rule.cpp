@@ -15,3 +15,16 @@ ScrollBars ChooseScrollBars(const std::wstring& bodyScroll, bool hostNoScroll, i
 }
 
 }  // namespace mrvn::web
+
+namespace mrvn::web {
+
+int WheelAccumulator::Take(int delta, int pixelsPerNotch) {
+    constexpr long long kNotch = 120;
+    if ((delta > 0 && rest_ < 0) || (delta < 0 && rest_ > 0)) rest_ = 0;
+    rest_ += static_cast<long long>(delta) * pixelsPerNotch;
+    const long long pixels = rest_ / kNotch;  // towards zero: the rest keeps the sign of the turn
+    rest_ -= pixels * kNotch;
+    return static_cast<int>(pixels);
+}
+
+}  // namespace mrvn::web

@@ -84,6 +84,7 @@ bool ParseKind(const std::string& name, TestServer::Kind& kind) {
         {"close", TestServer::Kind::Close},     {"nolength", TestServer::Kind::NoLength},
         {"redirect", TestServer::Kind::Redirect}, {"drip", TestServer::Kind::Drip},
         {"hang", TestServer::Kind::Hang},         {"under", TestServer::Kind::Under},
+        {"delay", TestServer::Kind::Delay},
     };
     auto it = kinds.find(name);
     if (it == kinds.end()) return false;
@@ -275,6 +276,10 @@ bool TestServer::Handle(int fd, const std::string& head, const std::string& body
             found = true;
         }
     }
+    if (found && route.kind == Kind::Delay) {
+        if (!WaitWhileConnected(fd, route.extra ? static_cast<int>(route.extra) : 3000)) return false;
+        if (route.body.empty()) found = false;
+    }
     // The stand-in of the platform answers its login form itself.
     if (!found && !root_.empty() && path == kStandinLoginPath) {
         const size_t h = Lower(head).find("\r\nhost:");
@@ -306,6 +311,7 @@ bool TestServer::Handle(int fd, const std::string& head, const std::string& body
 
     switch (route.kind) {
         case Kind::Ok:
+        case Kind::Delay:
             return SendAll(fd, Reply(200, "OK", route.body, "application/octet-stream"));
         case Kind::NotFound:
             return SendAll(fd, Reply(404, "Not Found", "not found\n"));

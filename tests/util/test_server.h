@@ -26,6 +26,8 @@ public:
         Drip,      // 200 announcing the body, then one byte every `extra` ms (default 1000)
         Hang,      // reads the request and answers nothing until the client goes away
         Under,     // 200 announcing `extra` bytes, sending the whole body, then closing
+        Delay,     // waits `extra` ms (default 3000), then answers with the body, or without a body as
+                   // if there were no route (a file of the root, the stand-in's pages)
     };
     struct Route {
         Kind kind = Kind::Ok;

@@ -4,8 +4,11 @@
 #include "util/http_probe.h"
 #include "util/test_server.h"
 
+#include <chrono>
 #include <cstdio>
 #include <fstream>
+#include <thread>
+#include <utility>
 
 namespace mrvn::test {
 namespace {
@@ -141,6 +144,22 @@ TEST_F(TestServerTest, RedirectDripUnderAndSecondAddress) {
     r = HttpProbe("127.0.0.2", port, "GET", "/perm");
     EXPECT_EQ(r.status, 301);
     EXPECT_NE(server->Log().find("Host: 127.0.0.2:" + std::to_string(port)), std::string::npos);
+}
+
+// A delayed route answers after its wait: with its body, or without one as the file there.
+TEST_F(TestServerTest, DelayAnswersAfterItsWait) {
+    ASSERT_TRUE(SetServerRoute(port, "/late", "delay", "late body", 300));
+    ASSERT_TRUE(SetServerRoute(port, "/hello.txt", "delay", "", 300));
+    for (const auto& [path, body] : {std::pair<std::string, std::string>{"/late", "late body"}, {"/hello.txt", "hello file"}}) {
+        SCOPED_TRACE(path);
+        const auto start = std::chrono::steady_clock::now();
+        const ProbeReply r = HttpProbe("127.0.0.1", port, "GET", path);
+        EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(300));
+        EXPECT_EQ(r.status, 200);
+        EXPECT_EQ(r.body, body);
+    }
+    ASSERT_TRUE(SetServerRoute(port, "/nothing", "delay", "", 10));
+    EXPECT_EQ(HttpProbe("127.0.0.1", port, "GET", "/nothing").status, 404);
 }
 
 TEST_F(TestServerTest, HangAnswersNothingUntilStopped) {

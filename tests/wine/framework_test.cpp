@@ -244,6 +244,89 @@ TEST_F(Framework, RunOffersMessagesToTheAppThenTheWindowsOutward) {
     }
 }
 
+// An embedded control, as the browser is: its own accelerators come after its hosts' filters.
+class CEmbeddedWnd : public CRecordingWnd {
+public:
+    using CRecordingWnd::CRecordingWnd;
+    bool FiltersAfterHosts() const override { return true; }
+};
+
+// Keys for a window inside an embedded control (the control's own inner windows are not ours) meet
+// the application, then the view and the frame that host it, and only then the control.
+TEST_F(Framework, EmbeddedControlFiltersAfterTheWindowsThatHostIt) {
+    struct Case {
+        const char* swallower;
+        Log expected;
+        bool dispatched;
+    };
+    const Case cases[] = {
+        {"", {"pre:app", "pre:view", "pre:frame", "pre:control"}, true},
+        {"frame", {"pre:app", "pre:view", "pre:frame"}, false},
+        {"view", {"pre:app", "pre:view"}, false},
+        {"control", {"pre:app", "pre:view", "pre:frame", "pre:control"}, false},
+    };
+    for (const Case& c : cases) {
+        log.clear();
+        CTestApp app(log);
+        CRecordingWnd frame(log, "frame"), view(log, "view");
+        CEmbeddedWnd control(log, "control");
+        frame.swallowPreTranslate = std::string(c.swallower) == "frame";
+        view.swallowPreTranslate = std::string(c.swallower) == "view";
+        control.swallowPreTranslate = std::string(c.swallower) == "control";
+        ASSERT_TRUE(frame.CreateEx(0, kTestClass, L"f", WS_POPUP, RECT{0, 0, 100, 100}, nullptr, 0));
+        ASSERT_TRUE(view.CreateEx(0, kTestClass, L"v", WS_CHILD, RECT{0, 0, 90, 90}, frame.m_hWnd, 1));
+        ASSERT_TRUE(control.CreateEx(0, kTestClass, L"c", WS_CHILD, RECT{0, 0, 80, 80}, view.m_hWnd, 2));
+        HWND inner = ::CreateWindowExW(0, L"STATIC", L"", WS_CHILD, 0, 0, 10, 10, control.m_hWnd, nullptr,
+                                       ::GetModuleHandleW(nullptr), nullptr);
+        ASSERT_NE(inner, nullptr);
+        Pump();
+        log.clear();
+        MSG msg{};
+        msg.hwnd = inner;
+        msg.message = WM_KEYDOWN;
+        msg.wParam = VK_F5;
+        msg.lParam = 0x00010001;
+        // Not taken: the loop dispatches it.
+        EXPECT_EQ(PreTranslate(&msg) != FALSE, !c.dispatched) << c.swallower;
+        EXPECT_EQ(log, c.expected) << "swallowed by '" << c.swallower << "'";
+        // The same order for a key aimed at the control's own window.
+        log.clear();
+        msg.hwnd = control.m_hWnd;
+        PreTranslate(&msg);
+        EXPECT_EQ(log, c.expected) << "at the control, swallowed by '" << c.swallower << "'";
+        ::DestroyWindow(frame.m_hWnd);
+    }
+}
+
+// A host's filter that closes the page leaves no control to ask.
+TEST_F(Framework, ControlDestroyedByAHostFilterIsNotAsked) {
+    class CClosingFrame : public CRecordingWnd {
+    public:
+        using CRecordingWnd::CRecordingWnd;
+        HWND close = nullptr;
+        BOOL PreTranslateMessage(MSG* msg) override {
+            CRecordingWnd::PreTranslateMessage(msg);
+            if (close) ::DestroyWindow(close);
+            return FALSE;
+        }
+    };
+    CTestApp app(log);
+    CClosingFrame frame(log, "frame");
+    CEmbeddedWnd control(log, "control");
+    ASSERT_TRUE(frame.CreateEx(0, kTestClass, L"f", WS_POPUP, RECT{0, 0, 100, 100}, nullptr, 0));
+    ASSERT_TRUE(control.CreateEx(0, kTestClass, L"c", WS_CHILD, RECT{0, 0, 80, 80}, frame.m_hWnd, 2));
+    frame.close = control.m_hWnd;
+    Pump();
+    log.clear();
+    MSG msg{};
+    msg.hwnd = control.m_hWnd;
+    msg.message = WM_KEYDOWN;
+    msg.wParam = VK_F5;
+    EXPECT_FALSE(PreTranslate(&msg));
+    EXPECT_EQ(Only(log, {"pre:app", "pre:frame", "pre:control"}), (Log{"pre:app", "pre:frame"}));
+    ::DestroyWindow(frame.m_hWnd);
+}
+
 HWND g_lastDialog = nullptr;
 
 // A dialog of the message box's template with one child of our own class.

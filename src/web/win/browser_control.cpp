@@ -508,7 +508,7 @@ std::wstring CBrowserControl::TextDump() {
 }
 
 BOOL CBrowserControl::PreTranslateMessage(MSG* msg) {
-    // Keys inside the control go to it first (Tab between fields, Enter in a form, accelerators).
+    // Keys inside the control that no host took (Tab between fields, Enter in a form, accelerators).
     if (msg->message < WM_KEYFIRST || msg->message > WM_KEYLAST || !browser_ || !m_hWnd) return FALSE;
     if (msg->hwnd != m_hWnd && !::IsChild(m_hWnd, msg->hwnd)) return FALSE;
     ComPtr<IOleInPlaceActiveObject> active;

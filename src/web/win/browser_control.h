@@ -129,7 +129,9 @@ public:
     bool SetBodyScroll(const std::wstring& value) override;
     std::wstring TextDump() override;
 
+    // The control's own accelerators, offered a key after the windows that host it.
     BOOL PreTranslateMessage(MSG* msg) override;
+    bool FiltersAfterHosts() const override { return true; }
 
     // The control itself (tests ask it for its site); null once it is closed.
     IWebBrowser2* Control() const { return browser_.Get(); }

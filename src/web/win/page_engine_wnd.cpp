@@ -3,6 +3,7 @@
 #include <objidl.h>
 #include <shlwapi.h>
 #include <windowsx.h>
+#include <wininet.h>
 // gdiplus.h wants min and max from the Windows headers' old macros.
 #include <algorithm>
 namespace Gdiplus {
@@ -16,6 +17,7 @@ using std::min;
 #include "web/html_parser.h"
 #include "web/scroll_rule.h"
 #include "web/text_dump.h"
+#include "web/tiles.h"
 #include "web/url.h"
 #include "web/win/page_fetch.h"
 
@@ -27,7 +29,11 @@ namespace {
 
 constexpr wchar_t kClassName[] = L"MrvnPageEngine";
 constexpr UINT kMsgRunQueued = WM_APP + 0x31;
+constexpr UINT kMsgFetched = WM_APP + 0x32;  // wParam: the job's number
 constexpr UINT_PTR kRefreshTimer = 1;
+constexpr UINT_PTR kDeadlineTimer = 2;
+// A navigation, its page and its images, gets this long in all; what is not in by then is not shown.
+constexpr DWORD kNavigationDeadlineMs = 30000;
 constexpr int kFirstFieldId = 1000;
 constexpr int kLineStep = 20;
 
@@ -141,11 +147,33 @@ public:
         for (auto& [url, image] : images_)
             if (image) gp::GdipDisposeImage(image);
         images_.clear();
+        for (auto& [image, brush] : patterns_)
+            if (brush) ::DeleteObject(brush);
+        patterns_.clear();
+    }
+    // A GDI pattern of an opaque tile, made once: a pattern fill is far cheaper than GDI+'s textured
+    // one, and exact. Null for a tile with any see-through pixel, or a large one.
+    HBRUSH Pattern(Gdiplus::GpBitmap* image) {
+        auto it = patterns_.find(image);
+        if (it != patterns_.end()) return it->second;
+        HBRUSH brush = nullptr;
+        UINT w = 0, h = 0;
+        gp::GdipGetImageWidth(image, &w);
+        gp::GdipGetImageHeight(image, &h);
+        if (w > 0 && h > 0 && w * h <= 64 * 64 && Opaque(image, w, h)) {
+            HBITMAP bitmap = nullptr;
+            if (gp::GdipCreateHBITMAPFromBitmap(image, &bitmap, 0xFF000000) == Gdiplus::Ok && bitmap) {
+                brush = ::CreatePatternBrush(bitmap);
+                ::DeleteObject(bitmap);
+            }
+        }
+        patterns_[image] = brush;
+        return brush;
     }
     bool Known(const std::wstring& url) const { return images_.count(url) != 0; }
-    void Fetch(const std::wstring& url) {
+    // Decodes a fetched image; a broken one is kept as such and not asked for again.
+    void Add(const std::wstring& url, const FetchReply& reply) {
         Gdiplus::GpBitmap* image = nullptr;
-        const FetchReply reply = FetchUrl(url, nullptr, L"");
         if (reply.answered && reply.status < 400 && !reply.body.empty()) {
             IStream* stream = ::SHCreateMemStream(reinterpret_cast<const BYTE*>(reply.body.data()),
                                                   UINT(reply.body.size()));
@@ -154,7 +182,14 @@ public:
                 stream->Release();
             }
         }
-        images_[url] = image;  // a broken image is not asked for again
+        if (Gdiplus::GpBitmap* old = Get(url)) {
+            if (auto p = patterns_.find(old); p != patterns_.end()) {
+                if (p->second) ::DeleteObject(p->second);
+                patterns_.erase(p);
+            }
+            gp::GdipDisposeImage(old);
+        }
+        images_[url] = image;
     }
     bool Size(const std::wstring& url, int& width, int& height) override {
         auto it = images_.find(url);
@@ -172,7 +207,22 @@ public:
     }
 
 private:
+    static bool Opaque(Gdiplus::GpBitmap* image, UINT w, UINT h) {
+        Gdiplus::PixelFormat format = 0;
+        if (gp::GdipGetImagePixelFormat(image, &format) == Gdiplus::Ok && !(format & PixelFormatAlpha) &&
+            !(format & PixelFormatIndexed))
+            return true;
+        for (UINT y = 0; y < h; ++y) {
+            for (UINT x = 0; x < w; ++x) {
+                Gdiplus::ARGB c = 0;
+                if (gp::GdipBitmapGetPixel(image, INT(x), INT(y), &c) != Gdiplus::Ok || (c >> 24) != 0xFF) return false;
+            }
+        }
+        return true;
+    }
+
     std::map<std::wstring, Gdiplus::GpBitmap*> images_;
+    std::map<Gdiplus::GpBitmap*, HBRUSH> patterns_;
 };
 
 namespace {
@@ -292,44 +342,132 @@ void CPageEngineWnd::Begin(const Request& req, bool askFirst) {
     if (UrlScheme(req.url) == L"javascript") return;
 
     ::KillTimer(m_hWnd, kRefreshTimer);
-    std::wstring headers;
-    if (req.post) headers = L"Content-Type: " + req.contentType + L"\r\n";
-    const FetchReply reply = FetchUrl(req.url, req.post ? &req.body : nullptr, headers);
+    // A newer navigation replaces the one under way: its replies are not taken.
+    DropFetches();
+    FetchJob::Order order;
+    order.url = req.url;
+    order.post = req.post;
+    order.body = req.body;
+    if (req.post) order.headers = L"Content-Type: " + req.contentType + L"\r\n";
+    fetching_ = req;
+    deadline_ = ::GetTickCount64() + kNavigationDeadlineMs;
+    ::SetTimer(m_hWnd, kDeadlineTimer, kNavigationDeadlineMs, nullptr);
+    pageJob_ = FetchJob::Start({order}, deadline_, m_hWnd, kMsgFetched);
+}
+
+void CPageEngineWnd::DropFetches() {
+    pageJob_.reset();
+    imageJob_.reset();
+    arriving_.reset();
+    arrivingImages_.reset();
+    deadline_ = 0;
+    if (m_hWnd) ::KillTimer(m_hWnd, kDeadlineTimer);
+}
+
+void CPageEngineWnd::OnFetched(WPARAM number) {
+    if (pageJob_ && pageJob_->Number() == number && pageJob_->Done()) {
+        const std::shared_ptr<FetchJob> job = std::move(pageJob_);
+        Fetched(job->Replies().front());
+    } else if (imageJob_ && imageJob_->Number() == number && imageJob_->Done() && arriving_) {
+        const std::shared_ptr<FetchJob> job = std::move(imageJob_);
+        for (size_t i = 0; i < job->Replies().size(); ++i) arrivingImages_->Add(job->Orders()[i].url, job->Replies()[i]);
+        Present();
+    }
+}
+
+// The deadline of a navigation: a page not in fails as an unanswered request would; a page whose
+// images are not all in shows without them.
+void CPageEngineWnd::OnDeadline() {
+    ::KillTimer(m_hWnd, kDeadlineTimer);
+    if (pageJob_) {
+        pageJob_.reset();
+        FetchReply late;
+        late.error = ERROR_INTERNET_TIMEOUT;
+        Fetched(late);
+    } else if (arriving_) {
+        imageJob_.reset();
+        Present();
+    }
+}
+
+void CPageEngineWnd::Fetched(const FetchReply& reply) {
+    const Request req = fetching_;
     if (!reply.answered || reply.status >= 400) {
         // The platform control's codes: the HTTP status, else INET_E_RESOURCE_NOT_FOUND.
         EventArg url(req.url), target(req.target), status(long(reply.answered ? reply.status : 0x800C0005L));
         VARIANT_BOOL cancel = VARIANT_FALSE;
         const std::weak_ptr<int> alive = life_;
         if (events_) events_->NavigateError(nullptr, &url.outer, &target.outer, &status.outer, &cancel);
-        if (alive.expired() || cancel != VARIANT_FALSE || !m_hWnd) return;
+        if (alive.expired() || !m_hWnd) return;
+        if (cancel != VARIANT_FALSE) {
+            DropFetches();
+            return;
+        }
         if (!reply.answered || reply.body.empty()) {
-            Show(req.url, "<html><head><title>\xE6\x97\xA0\xE6\xB3\x95\xE6\x98\xBE\xE7\xA4\xBA\xE6\xAD\xA4\xE9\xA1\xB5</title>"
-                          "</head><body><p>\xE6\x97\xA0\xE6\xB3\x95\xE6\x98\xBE\xE7\xA4\xBA\xE6\xAD\xA4\xE9\xA1\xB5</p></body></html>",
-                 "text/html; charset=utf-8");
+            Arrive(req.url, "<html><head><title>\xE6\x97\xA0\xE6\xB3\x95\xE6\x98\xBE\xE7\xA4\xBA\xE6\xAD\xA4\xE9\xA1\xB5</title>"
+                            "</head><body><p>\xE6\x97\xA0\xE6\xB3\x95\xE6\x98\xBE\xE7\xA4\xBA\xE6\xAD\xA4\xE9\xA1\xB5</p></body></html>",
+                   "text/html; charset=utf-8");
             return;
         }
     }
-    Show(reply.finalUrl, reply.body, reply.contentType);
+    Arrive(reply.finalUrl, reply.body, reply.contentType);
 }
 
-void CPageEngineWnd::Show(const std::wstring& address, const std::string& bytes, const std::string& contentType) {
-    if (page_) page_->view = nullptr;
-    DestroyFields();
+void CPageEngineWnd::Arrive(const std::wstring& address, const std::string& bytes, const std::string& contentType) {
+    if (!m_hWnd) return;
+    pageJob_.reset();
+    imageJob_.reset();
     auto page = std::make_shared<ShownPage>();
     PageSource source;
     source.address = address;
     source.contentType = contentType;
     page->doc = LoadPage(bytes.data(), bytes.size(), source, codePage_);
     page->styles = ComputeStyles(page->doc);
+    arriving_ = page;
+    arrivingAddress_ = address;
+    arrivingImages_ = std::make_unique<PageImages>();
+    page->layout = LayOut(*page, *arrivingImages_);
+    std::vector<FetchJob::Order> orders;
+    for (const auto& url : page->layout.missingImages) {
+        if (std::none_of(orders.begin(), orders.end(), [&](const FetchJob::Order& o) { return o.url == url; }))
+            orders.push_back(FetchJob::Order{url, false, "", L""});
+    }
+    if (orders.empty()) {
+        Present(true);
+        return;
+    }
+    // A page shown from bytes at hand starts its deadline here.
+    const ULONGLONG now = ::GetTickCount64();
+    if (!deadline_ || deadline_ <= now) {
+        deadline_ = now + kNavigationDeadlineMs;
+        ::SetTimer(m_hWnd, kDeadlineTimer, kNavigationDeadlineMs, nullptr);
+    }
+    imageJob_ = FetchJob::Start(std::move(orders), deadline_, m_hWnd, kMsgFetched);
+}
+
+void CPageEngineWnd::Present(bool laidOut) {
+    ::KillTimer(m_hWnd, kDeadlineTimer);
+    deadline_ = 0;
+    imageJob_.reset();
+    std::shared_ptr<ShownPage> page = std::move(arriving_);
+    std::unique_ptr<PageImages> images = std::move(arrivingImages_);
+    if (!page) return;
+    if (page_) page_->view = nullptr;
+    DestroyFields();
     page->view = this;
     page_ = page;
-    address_ = address;
+    images_ = std::move(images);
+    address_ = arrivingAddress_;
+    const std::wstring address = address_;
     scrollX_ = scrollY_ = 0;
+    wheel_.Reset();
     hover_ = down_ = focusLink_ = kNoNode;
     pending_ = {};  // an action queued on the page before names nodes of that page
-    images_->Clear();
-    Relayout();
-    FetchImages();
+    if (laidOut) {
+        UpdateScrollBars();
+    } else {
+        Relayout();  // with the images that came
+    }
     CreateFields();
     Invalidate(FALSE);
 
@@ -348,32 +486,28 @@ void CPageEngineWnd::Show(const std::wstring& address, const std::string& bytes,
         ::SetTimer(m_hWnd, kRefreshTimer, UINT(std::clamp(page->doc.refresh.seconds, 0, 86400)) * 1000u, nullptr);
 }
 
-void CPageEngineWnd::Relayout() {
-    if (!page_ || !m_hWnd) return;
-    page_->styles = ComputeStyles(page_->doc);
+PageLayout CPageEngineWnd::LayOut(const ShownPage& page, ImageSizes& images) {
     const RECT rc = GetClientRect();
     LayoutOptions options;
     options.viewportWidth = std::max<int>(1, rc.right);
     options.viewportHeight = std::max<int>(1, rc.bottom);
     HDC dc = ::GetDC(m_hWnd);
+    PageLayout layout;
     {
         FontMeasurer measurer(dc, *fonts_);
-        page_->layout = LayoutPage(page_->doc, page_->styles, measurer, *images_, options);
+        layout = LayoutPage(page.doc, page.styles, measurer, images, options);
     }
     ::ReleaseDC(m_hWnd, dc);
+    return layout;
+}
+
+void CPageEngineWnd::Relayout() {
+    if (!page_ || !m_hWnd) return;
+    page_->styles = ComputeStyles(page_->doc);
+    page_->layout = LayOut(*page_, *images_);
     UpdateScrollBars();
     PlaceFields();
     Invalidate(FALSE);
-}
-
-void CPageEngineWnd::FetchImages() {
-    bool fetched = false;
-    for (const auto& url : page_->layout.missingImages) {
-        if (images_->Known(url)) continue;
-        images_->Fetch(url);
-        fetched = true;
-    }
-    if (fetched) Relayout();
 }
 
 bool CPageEngineWnd::SetBodyScroll(const std::wstring& value) {
@@ -607,6 +741,7 @@ LRESULT CPageEngineWnd::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         case WM_GETDLGCODE: return DLGC_WANTARROWS | DLGC_WANTTAB;
         case WM_DESTROY: OnDestroy(); break;
         case kMsgRunQueued: RunQueued(); return 0;
+        case kMsgFetched: OnFetched(wParam); return 0;
         default: break;
     }
     return CWnd::WindowProc(msg, wParam, lParam);
@@ -614,6 +749,8 @@ LRESULT CPageEngineWnd::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
 
 void CPageEngineWnd::OnDestroy() {
     ::KillTimer(m_hWnd, kRefreshTimer);
+    // Fetches under way run on and end unheard: nothing of theirs reaches this window again.
+    DropFetches();
     DestroyFields();
     if (page_) page_->view = nullptr;
 }
@@ -640,29 +777,51 @@ void FillSolid(HDC dc, const RECT& r, COLORREF color) {
     ::ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &r, nullptr, 0, nullptr);
 }
 
-void DrawImage(HDC dc, Gdiplus::GpBitmap* image, const DisplayItem& item, int dx, int dy) {
-    Gdiplus::GpGraphics* g = nullptr;
-    if (gp::GdipCreateFromHDC(dc, &g) != Gdiplus::Ok) return;
+// Above this many tiles one textured fill is cheaper than drawing each.
+constexpr long long kTilesDrawnOneByOne = 64;
+
+// `clip` is the painted area in window coordinates: only tiles that show there are drawn.
+void DrawImage(HDC dc, Gdiplus::GpBitmap* image, HBRUSH pattern, const DisplayItem& item, int dx, int dy,
+               const Rect& clip) {
     const Rect r{item.rect.x - dx, item.rect.y - dy, item.rect.w, item.rect.h};
     UINT iw = 0, ih = 0;
     gp::GdipGetImageWidth(image, &iw);
     gp::GdipGetImageHeight(image, &ih);
-    if (item.stretch || iw == 0 || ih == 0) {
-        gp::GdipDrawImageRectI(g, image, r.x, r.y, r.w, r.h);
-    } else {
-        gp::GdipSetClipRectI(g, r.x, r.y, r.w, r.h, Gdiplus::CombineModeReplace);
+    const bool stretch = item.stretch || iw == 0 || ih == 0;
+    const TileRange tiles =
+        stretch ? TileRange{} : VisibleTiles(r, clip, r.x + item.imageX, r.y + item.imageY, int(iw), int(ih), item.repeat);
+    if (!stretch && tiles.Empty()) return;
+    if (!stretch && tiles.Count() > kTilesDrawnOneByOne && pattern) {
+        // The pattern's corner on the first visible tile's corner.
         const int w = int(iw), h = int(ih);
-        int x0 = r.x + item.imageX, y0 = r.y + item.imageY;
-        const bool repX = item.repeat == BgRepeat::Repeat || item.repeat == BgRepeat::RepeatX;
-        const bool repY = item.repeat == BgRepeat::Repeat || item.repeat == BgRepeat::RepeatY;
-        if (repX) x0 -= ((x0 - r.x) / w + 1) * w;
-        if (repY) y0 -= ((y0 - r.y) / h + 1) * h;
-        for (int y = y0; y < r.Bottom(); y += h) {
-            for (int x = x0; x < r.Right(); x += w) {
-                gp::GdipDrawImageRectI(g, image, x, y, w, h);
-                if (!repX) break;
-            }
-            if (!repY) break;
+        POINT old{};
+        ::SetBrushOrgEx(dc, ((tiles.x % w) + w) % w, ((tiles.y % h) + h) % h, &old);
+        const RECT r{tiles.area.x, tiles.area.y, tiles.area.Right(), tiles.area.Bottom()};
+        ::FillRect(dc, &r, pattern);
+        ::SetBrushOrgEx(dc, old.x, old.y, nullptr);
+        return;
+    }
+    Gdiplus::GpGraphics* g = nullptr;
+    if (gp::GdipCreateFromHDC(dc, &g) != Gdiplus::Ok) return;
+    if (stretch) {
+        gp::GdipDrawImageRectI(g, image, r.x, r.y, r.w, r.h);
+    } else if (tiles.Count() <= kTilesDrawnOneByOne) {
+        const Rect& a = tiles.area;
+        gp::GdipSetClipRectI(g, a.x, a.y, a.w, a.h, Gdiplus::CombineModeReplace);
+        const int w = int(iw), h = int(ih);
+        for (int j = 0; j < tiles.down; ++j)
+            for (int i = 0; i < tiles.across; ++i) gp::GdipDrawImageRectI(g, image, tiles.x + i * w, tiles.y + j * h, w, h);
+    } else {
+        // The tile's pixels as they are, repeated from the first visible tile's corner.
+        Gdiplus::GpTexture* brush = nullptr;
+        if (gp::GdipCreateTexture(image, Gdiplus::WrapModeTile, &brush) == Gdiplus::Ok) {
+            gp::GdipSetInterpolationMode(g, Gdiplus::InterpolationModeNearestNeighbor);
+            gp::GdipSetPixelOffsetMode(g, Gdiplus::PixelOffsetModeHalf);
+            gp::GdipTranslateTextureTransform(brush, Gdiplus::REAL(tiles.x), Gdiplus::REAL(tiles.y),
+                                              Gdiplus::MatrixOrderAppend);
+            const Rect& a = tiles.area;
+            gp::GdipFillRectangleI(g, brush, a.x, a.y, a.w, a.h);
+            gp::GdipDeleteBrush(brush);
         }
     }
     gp::GdipDeleteGraphics(g);
@@ -698,7 +857,8 @@ void CPageEngineWnd::Paint(HDC dc, int w, int h) {
                 ::ExtTextOutW(dc, r.left, r.top, 0, nullptr, item.text.c_str(), UINT(item.text.size()), nullptr);
                 break;
             case ItemKind::Image:
-                if (Gdiplus::GpBitmap* image = images_->Get(item.url)) DrawImage(dc, image, item, scrollX_, scrollY_);
+                if (Gdiplus::GpBitmap* image = images_->Get(item.url))
+                    DrawImage(dc, image, images_->Pattern(image), item, scrollX_, scrollY_, Rect{0, 0, w, h});
                 break;
             default: break;
         }
@@ -783,7 +943,8 @@ void CPageEngineWnd::OnScroll(int bar, WORD code) {
     else ScrollTo(pos, scrollY_);
 }
 
-void CPageEngineWnd::OnMouseWheel(short delta) { ScrollTo(scrollX_, scrollY_ - delta / WHEEL_DELTA * 3 * kLineStep); }
+// Three lines to a notch; finer wheels send parts of a notch, which add up.
+void CPageEngineWnd::OnMouseWheel(short delta) { ScrollTo(scrollX_, scrollY_ - wheel_.Take(delta, 3 * kLineStep)); }
 
 NodeId CPageEngineWnd::NodeAt(LPARAM lParam) const {
     if (!page_) return kNoNode;
@@ -861,6 +1022,10 @@ BOOL CPageEngineWnd::OnSetCursor(WPARAM wParam, LPARAM lParam) {
 }
 
 void CPageEngineWnd::OnTimer(UINT_PTR id) {
+    if (id == kDeadlineTimer) {
+        OnDeadline();
+        return;
+    }
     if (id != kRefreshTimer) return;
     ::KillTimer(m_hWnd, kRefreshTimer);
     if (!page_ || !page_->doc.refresh.present) return;

@@ -13,7 +13,9 @@
 #include "web/document.h"
 #include "web/interaction.h"
 #include "web/layout.h"
+#include "web/scroll_rule.h"
 #include "web/style.h"
+#include "web/win/page_fetch.h"
 #include "web/win/web_view.h"
 
 namespace mrvn::web {
@@ -48,12 +50,17 @@ public:
     bool SetBodyScroll(const std::wstring& value) override;
     std::wstring TextDump() override;
 
+    // Tab and Enter, as the platform control's accelerators: after the windows that host it.
     BOOL PreTranslateMessage(MSG* msg) override;
+    bool FiltersAfterHosts() const override { return true; }
 
     // The page shown now (tests and demos read it); null before the first.
     std::shared_ptr<ShownPage> Page() const { return page_; }
-    // Shows a page from bytes already at hand, with the events of a navigation that fetched them.
-    void ShowHtml(const std::wstring& address, const std::string& bytes) { Show(address, bytes, ""); }
+    // Shows a page from bytes already at hand, with the events of a navigation that fetched them
+    // (once its images are in).
+    void ShowHtml(const std::wstring& address, const std::string& bytes) { Arrive(address, bytes, ""); }
+    // Whether a navigation is under way: its page or its images are still being fetched.
+    bool Fetching() const { return pageJob_ || arriving_; }
 
     // For the engine's elements: what an element operation changes.
     void Relayout();
@@ -77,12 +84,20 @@ private:
         HWND hwnd = nullptr;
     };
 
-    // Raises BeforeNavigate2 first; nothing is sent when it is cancelled.
+    // Raises BeforeNavigate2 first; nothing is sent when it is cancelled. The page is fetched off
+    // this thread and shown when it arrives.
     void Begin(const Request& req, bool askFirst);
-    void Show(const std::wstring& address, const std::string& bytes, const std::string& contentType);
+    void OnFetched(WPARAM number);
+    void OnDeadline();
+    void Fetched(const FetchReply& reply);
+    // A page's bytes: laid out aside, shown once its images are in or the deadline passed.
+    void Arrive(const std::wstring& address, const std::string& bytes, const std::string& contentType);
+    // `laidOut`: the arrived page's layout stands (no image came since).
+    void Present(bool laidOut = false);
+    void DropFetches();
+    PageLayout LayOut(const ShownPage& page, ImageSizes& images);
     void QueueAction(const ElementAction& action);
     void RunQueued();
-    void FetchImages();
     void CreateFields();
     void DestroyFields();
     void PlaceFields();
@@ -115,6 +130,13 @@ private:
     WebViewEvents* events_ = nullptr;
     std::shared_ptr<ShownPage> page_;
     std::unique_ptr<PageImages> images_;
+    // The navigation under way: the page's fetch, then the arrived page waiting for its images.
+    std::shared_ptr<FetchJob> pageJob_, imageJob_;
+    Request fetching_;
+    ULONGLONG deadline_ = 0;
+    std::shared_ptr<ShownPage> arriving_;
+    std::unique_ptr<PageImages> arrivingImages_;
+    std::wstring arrivingAddress_;
     std::unique_ptr<PageFonts> fonts_;
     std::map<int, Field> fields_;  // by control id
     std::wstring address_;
@@ -125,6 +147,7 @@ private:
     NodeId hover_ = kNoNode, down_ = kNoNode, focusLink_ = kNoNode;
     bool tracking_ = false;
     bool queued_ = false;
+    WheelAccumulator wheel_;
     ElementAction pending_;
     win::AnsiCodePage codePage_;
 };

@@ -2,7 +2,10 @@
 
 #include <wininet.h>
 
+#include <algorithm>
 #include <vector>
+
+#include "web/url.h"
 
 namespace mrvn::web {
 
@@ -45,9 +48,28 @@ std::wstring QueryText(HINTERNET request, DWORD what) {
     return std::wstring(buf.data(), size / sizeof(wchar_t));
 }
 
-}  // namespace
+bool Expired(ULONGLONG deadline) { return deadline && ::GetTickCount64() >= deadline; }
 
-FetchReply FetchUrl(const std::wstring& url, const std::string* postBody, const std::wstring& headers) {
+// What is left of the deadline for any one wait of WinINet's, and at most the session's own limit.
+void LimitWaits(HINTERNET h, ULONGLONG deadline) {
+    if (!deadline) return;
+    const ULONGLONG now = ::GetTickCount64();
+    DWORD ms = DWORD(std::min<ULONGLONG>(15000, deadline > now ? deadline - now : 1));
+    ::InternetSetOptionW(h, INTERNET_OPTION_CONNECT_TIMEOUT, &ms, sizeof ms);
+    ::InternetSetOptionW(h, INTERNET_OPTION_SEND_TIMEOUT, &ms, sizeof ms);
+    ::InternetSetOptionW(h, INTERNET_OPTION_RECEIVE_TIMEOUT, &ms, sizeof ms);
+}
+
+// A browser gives up after this many redirects in a row.
+constexpr int kMaxRedirects = 20;
+
+bool IsRedirect(DWORD status) {
+    return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
+}
+
+// One request, no redirect followed: a redirect's target comes back in `location`.
+FetchReply FetchOnce(const std::wstring& url, const std::string* postBody, const std::wstring& headers,
+                     ULONGLONG deadline, std::wstring& location) {
     FetchReply reply;
     reply.finalUrl = url;
     URL_COMPONENTSW parts{};
@@ -71,8 +93,10 @@ FetchReply FetchUrl(const std::wstring& url, const std::string* postBody, const 
         reply.error = ::GetLastError();
         return reply;
     }
+    // Redirects are ours to follow: WinINet's own following leaves the final address to
+    // INTERNET_OPTION_URL, which Wine garbles past about 2,048 characters.
     DWORD flags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_KEEP_CONNECTION |
-                  INTERNET_FLAG_NO_UI;
+                  INTERNET_FLAG_NO_UI | INTERNET_FLAG_NO_AUTO_REDIRECT;
     if (parts.nScheme == INTERNET_SCHEME_HTTPS) flags |= INTERNET_FLAG_SECURE;
     const wchar_t* accept[] = {L"*/*", nullptr};
     InetHandle request(::HttpOpenRequestW(connection.h, postBody ? L"POST" : L"GET", object.c_str(), nullptr, nullptr,
@@ -81,11 +105,16 @@ FetchReply FetchUrl(const std::wstring& url, const std::string* postBody, const 
         reply.error = ::GetLastError();
         return reply;
     }
+    LimitWaits(request.h, deadline);
     void* data = postBody ? const_cast<char*>(postBody->data()) : nullptr;
     const DWORD dataSize = postBody ? DWORD(postBody->size()) : 0;
     if (!::HttpSendRequestW(request.h, headers.empty() ? nullptr : headers.c_str(), DWORD(headers.size()), data,
                             dataSize)) {
         reply.error = ::GetLastError();
+        return reply;
+    }
+    if (Expired(deadline)) {
+        reply.error = ERROR_INTERNET_TIMEOUT;
         return reply;
     }
     DWORD status = 0, size = sizeof status;
@@ -97,15 +126,22 @@ FetchReply FetchUrl(const std::wstring& url, const std::string* postBody, const 
     reply.status = status;
     const std::wstring type = QueryText(request.h, HTTP_QUERY_CONTENT_TYPE);
     for (wchar_t c : type) reply.contentType += c < 0x80 ? char(c) : '?';
-    std::vector<wchar_t> where(2048);
-    DWORD whereSize = DWORD(where.size() * sizeof(wchar_t));
-    if (::InternetQueryOptionW(request.h, INTERNET_OPTION_URL, where.data(), &whereSize))
-        reply.finalUrl.assign(where.data());
+    if (IsRedirect(status)) {
+        location = QueryText(request.h, HTTP_QUERY_LOCATION);
+        if (!location.empty()) return reply;
+    }
 
     char buf[8192];
     for (;;) {
         DWORD got = 0;
         if (!::InternetReadFile(request.h, buf, sizeof buf, &got) || got == 0) break;
+        // A page that keeps trickling in past the deadline is not waited for.
+        if (Expired(deadline)) {
+            reply.answered = false;
+            reply.error = ERROR_INTERNET_TIMEOUT;
+            reply.body.clear();
+            return reply;
+        }
         if (reply.body.size() + got > kMaxFetchBytes) {
             reply.body.append(buf, kMaxFetchBytes - reply.body.size());
             break;
@@ -113,6 +149,73 @@ FetchReply FetchUrl(const std::wstring& url, const std::string* postBody, const 
         reply.body.append(buf, got);
     }
     return reply;
+}
+
+}  // namespace
+
+FetchReply FetchUrl(const std::wstring& url, const std::string* postBody, const std::wstring& headers,
+                    ULONGLONG deadline) {
+    std::wstring current = url;
+    const std::string* body = postBody;
+    std::wstring extra = headers;
+    for (int hop = 0;; ++hop) {
+        std::wstring location;
+        FetchReply reply = FetchOnce(current, body, extra, deadline, location);
+        if (location.empty()) return reply;
+        if (hop == kMaxRedirects) {
+            reply.answered = false;
+            reply.error = ERROR_HTTP_REDIRECT_FAILED;
+            return reply;
+        }
+        // The address is taken whole, however long: the page's links resolve against it.
+        current = ResolveUrl(current, location);
+        // 303, and 301 or 302 after a form, go on without the form, as browsers do.
+        if (reply.status == 303 || (body && (reply.status == 301 || reply.status == 302))) {
+            body = nullptr;
+            extra.clear();
+        }
+    }
+}
+
+std::shared_ptr<FetchJob> FetchJob::Start(std::vector<Order> orders, ULONGLONG deadline, HWND notify, UINT msg) {
+    static std::atomic<WPARAM> lastNumber{0};
+    auto job = std::make_shared<FetchJob>();
+    job->orders_ = std::move(orders);
+    job->deadline_ = deadline;
+    job->notify_ = notify;
+    job->msg_ = msg;
+    job->number_ = ++lastNumber;
+    // The thread holds the job until it is done, whoever else lets go of it.
+    auto* keep = new std::shared_ptr<FetchJob>(job);
+    HANDLE thread = ::CreateThread(nullptr, 0, &FetchJob::Main, keep, 0, nullptr);
+    if (thread) {
+        ::CloseHandle(thread);
+    } else {
+        delete keep;
+        for (size_t i = 0; i < job->orders_.size(); ++i) {
+            FetchReply failed;
+            failed.error = ERROR_NOT_ENOUGH_MEMORY;
+            failed.finalUrl = job->orders_[i].url;
+            job->replies_.push_back(std::move(failed));
+        }
+        job->done_.store(true, std::memory_order_release);
+        ::PostMessageW(notify, msg, job->number_, 0);
+    }
+    return job;
+}
+
+DWORD WINAPI FetchJob::Main(void* param) {
+    std::unique_ptr<std::shared_ptr<FetchJob>> keep(static_cast<std::shared_ptr<FetchJob>*>(param));
+    (*keep)->Run();
+    return 0;
+}
+
+void FetchJob::Run() {
+    for (const Order& order : orders_)
+        replies_.push_back(FetchUrl(order.url, order.post ? &order.body : nullptr, order.headers, deadline_));
+    done_.store(true, std::memory_order_release);
+    // Only a message: the window may be gone by now, and then nothing receives it.
+    ::PostMessageW(notify_, msg_, number_, 0);
 }
 
 }  // namespace mrvn::web
