@@ -147,20 +147,6 @@ bool Settle(int rounds = 3) {
     return true;
 }
 
-// Starts a shell command line of the Unix side (xdotool for a real mouse). Wine runs a Unix program
-// without giving a process handle, so callers wait for what the command does.
-bool RunUnix(const std::wstring& script) {
-    std::wstring cmd = L"\"Z:\\bin\\sh\" -c \"PATH=/usr/bin:/bin; " + script + L"\"";
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    if (!::CreateProcessW(L"Z:\\bin\\sh", cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-        return false;
-    if (pi.hThread) ::CloseHandle(pi.hThread);
-    if (pi.hProcess) ::CloseHandle(pi.hProcess);
-    return true;
-}
-
 // A visible popup menu anywhere on the screen.
 bool MenuShown() {
     for (HWND w = ::FindWindowExW(nullptr, nullptr, L"#32768", nullptr); w; w = ::FindWindowExW(nullptr, w, L"#32768", nullptr))

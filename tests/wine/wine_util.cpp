@@ -450,9 +450,6 @@ bool RunUnixScript(const std::string& script, const std::string& workDir, const 
     return status == "0\n";
 }
 
-namespace {
-// Runs a shell command line of the Unix side. Wine gives no process handle for a Unix program, so
-// callers wait for what the command does.
 bool RunUnix(const std::wstring& script) {
     std::wstring cmd = L"\"Z:\\bin\\sh\" -c \"PATH=/usr/bin:/bin; " + script + L"\"";
     STARTUPINFOW si{};
@@ -464,7 +461,6 @@ bool RunUnix(const std::wstring& script) {
     if (pi.hProcess) ::CloseHandle(pi.hProcess);
     return true;
 }
-}  // namespace
 
 bool FocusForKeys(HWND h, DWORD timeoutMs) {
     // Without a window manager Wine moves the X focus itself. Under openbox, SetForegroundWindow on

@@ -96,6 +96,10 @@ void ClearPendingRenames();
 
 // A Unix path as a Windows path on drive Z:.
 std::wstring WinPathOfUnix(const std::string& unixPath);
+// Starts a shell command line of the Unix side (xdotool, parec, kill). Wine gives no process handle
+// for a Unix program, so callers wait for what the command does.
+bool RunUnix(const std::wstring& script);
+inline bool RunUnix(const std::string& script) { return RunUnix(std::wstring(script.begin(), script.end())); }
 // Runs a shell script on the Unix side and waits for it through a file it writes last (Wine gives
 // no process handle for a Unix program). Its output goes to `logFile`. True when it ended with 0.
 bool RunUnixScript(const std::string& script, const std::string& workDir, const std::string& logFile,
