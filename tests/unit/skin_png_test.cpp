@@ -47,10 +47,7 @@ uint32_t Be32(const pngw::Bytes& b, size_t at) {
 
 // The committed skin images must have the sizes and forms the windows are laid out for.
 TEST(SkinPngImages, CommittedFilesMatchTheTable) {
-    std::string root = __FILE__;
-    root = root.substr(0, root.find_last_of("/\\"));  // tests/unit
-    root = root.substr(0, root.find_last_of("/\\"));  // tests
-    root = root.substr(0, root.find_last_of("/\\"));  // repository
+    const std::string root = MRVN_SOURCE_ROOT;
     for (const SkinImageInfo& info : kSkinImages) {
         const std::string path = root + "/res/skin/" + std::to_string(info.id) + "_" + info.name + ".png";
         SCOPED_TRACE(path);
