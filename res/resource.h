@@ -15,6 +15,11 @@
 #define IDD_UPDATE_PROGRESS 156
 #define IDC_UPDATE_PROGRESS 1000
 
+// Game client download (CDownGameDlg); its buttons are IDOK and IDCANCEL.
+#define IDD_DOWN_GAME 163
+#define IDC_DOWN_GAME_TEXT 1024
+#define IDC_DOWN_GAME_PROGRESS 1025
+
 // The main window (res/gamewnd_ui.rc).
 #define IDD_TESSALY3_DIALOG 102
 #define IDC_BTN_HIDE 1001

@@ -15,6 +15,8 @@
 #include "gamewnd/win/tessaly3_dlg.h"
 #include "login/page_command.h"
 #include "login/win/login_bk_dlg.h"
+#include "net/win/down_game_dlg.h"
+#include "net/win/signature_check.h"
 #include "skin/win/message_box.h"
 
 namespace mrvn::app {
@@ -164,6 +166,13 @@ BOOL CTessaly3App::OpenPageFrame(const std::wstring& gameAddress) {
     settings.ini = &m_platform.profile;
     settings.settingsPath = m_state.SettingsPath();
     settings.launcher = &m_platform.launcher;
+    const HWND mainWnd = settings.mainWnd;
+    settings.showClientDownload = [this, mainWnd](const std::wstring& tag) {
+        net::ShowClientDownload(ClientDownloadContext{m_http, m_fileSink, m_fileSource, m_platform.files,
+                                                      m_platform.profile, m_platform.process, m_platform.launcher,
+                                                      m_hosts, L"", &net::PlatformSignatures()},
+                                mainWnd, tag);
+    };
     settings.pageTitle = &m_strPageTitle;
     settings.navigatedUrl = &m_strNavigatedUrl;
     m_pageWindows = gamewnd::page::OpenGamePage(settings);

@@ -13,8 +13,10 @@ NetHandle FakeHttpSession::Open(const std::wstring& a, uint32_t type) {
     agent = a;
     accessType = type;
     if (failOpen) return 0;
-    opened_.insert(kRoot);
-    return kRoot;
+    // A later transfer of the same script opens a root of its own.
+    const NetHandle handle = kRoot + static_cast<NetHandle>(opens_++) * 0x1000;
+    opened_.insert(handle);
+    return handle;
 }
 
 NetHandle FakeHttpSession::Connect(NetHandle root, const std::wstring& h, uint16_t p) {
@@ -137,6 +139,7 @@ void FakeHttpSession::Reset() {
     sentHeaders.clear();
     limits.clear();
     requests_ = 0;
+    opens_ = 0;
     failOpen = failConnect = failRequest = failSend = false;
     failSeeks = false;
     errorCode = 12029;

@@ -19,6 +19,8 @@ namespace mrvn::test {
 // Answers one scripted reply per request and records what the transfer asked for.
 class FakeHttpSession final : public HttpSession {
 public:
+    // The first of each; a later root is kRoot + 0x1000 per root before it, later connections and
+    // requests add 0x100 per request before them.
     static constexpr NetHandle kRoot = 0x10, kConnection = 0x20, kRequest = 0x30;
 
     struct Reply {
@@ -80,6 +82,7 @@ private:
     size_t position_ = 0;
     int reads_ = 0;
     int requests_ = 0;
+    int opens_ = 0;
     std::mutex mutex_;
     std::condition_variable cv_;
     bool waiting_ = false;

@@ -332,12 +332,14 @@ bool TestServer::Handle(int fd, const std::string& head, const std::string& body
             SendAll(fd, "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(route.body.size() + route.extra) +
                             "\r\n\r\n" + route.body);
             return false;
-        case Kind::Stall:
+        case Kind::Stall: {
+            const size_t sent = route.extra ? std::min(route.extra, route.body.size()) : route.body.size() / 2;
             SendAll(fd, "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(route.body.size()) + "\r\n\r\n" +
-                            route.body.substr(0, route.body.size() / 2));
+                            route.body.substr(0, sent));
             while (WaitWhileConnected(fd, 100)) {
             }
             return false;
+        }
         case Kind::Redirect: {
             const int status = route.extra ? static_cast<int>(route.extra) : 302;
             const std::string page = "<html>moved</html>";

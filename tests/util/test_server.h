@@ -19,7 +19,8 @@ public:
         Error500,  // 500 with Content-Length and the body
         Chunked,   // 200, chunked transfer coding, no Content-Length
         Short,     // 200 announcing body + `extra` bytes, then closing after the body
-        Stall,     // 200 announcing the body, sending half of it, then waiting until stopped
+        Stall,     // 200 announcing the body, sending its first `extra` bytes (default half), then
+                   // waiting until stopped
         Close,     // closes the connection without a reply
         NoLength,  // 200 without Content-Length, body until close
         Redirect,  // 302 (or the status in `extra`) to the Location given as the body

@@ -111,17 +111,24 @@ TEST_F(TestServerTest, ScriptedFaults) {
     EXPECT_EQ(server->RequestLines().size(), 1u);
 }
 
-TEST_F(TestServerTest, StallSendsHalfAndStopEndsIt) {
+TEST_F(TestServerTest, StallSendsHalfOrItsCountAndStopEndsIt) {
     ASSERT_TRUE(SetServerRoute(port, "/stall", "stall", "0123456789"));
+    ASSERT_TRUE(SetServerRoute(port, "/stall3", "stall", "0123456789", 3));
     std::thread client([this] {
         ProbeReply r = HttpProbe("127.0.0.1", port, "GET", "/stall");
         EXPECT_EQ(r.status, 200);
         EXPECT_EQ(r.body, "01234");
     });
-    while (server->RequestLines().empty()) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    std::thread counted([this] {
+        ProbeReply r = HttpProbe("127.0.0.1", port, "GET", "/stall3");
+        EXPECT_NE(r.head.find("Content-Length: 10\r\n"), std::string::npos);
+        EXPECT_EQ(r.body, "012");
+    });
+    while (server->RequestLines().size() < 2) std::this_thread::sleep_for(std::chrono::milliseconds(10));
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
     server->Stop();
     client.join();
+    counted.join();
 }
 
 TEST_F(TestServerTest, RedirectDripUnderAndSecondAddress) {

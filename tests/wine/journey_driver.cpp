@@ -2,7 +2,7 @@
 // ids, answers them as a player would and prints one line per step ("journey NN name seen|MISSED
 // detail"), then waits a moment so that tools/run can take the step's screenshot. The logins
 // themselves come from the stand-in's journey mode (abc, def, abc again, ghi); this program only
-// clicks what a player clicks. A step that is not seen in time ends the journey: the launcher is
+// clicks what a player clicks. The hall's first game (Xhzj) is then downloaded from the stand-in. A step that is not seen in time ends the journey: the launcher is
 // closed and the rest is reported as skipped. Exit code: the number of steps not seen.
 //   journey_driver.exe SETUP_COPY
 #include <windows.h>
@@ -119,6 +119,26 @@ int StripTabs(HWND main) {
         if (GetRValue(c) + GetGValue(c) + GetBValue(c) > 3 * 170) ++n;
     }
     return n;
+}
+
+// The shown page frame of `main` (the hall, once its button was pressed).
+HWND ShownFrame(HWND main) {
+    std::vector<HWND> frames = TopLevel([&](HWND w) { return ClassOf(w) == kFrameClass && GetWindow(w, GW_OWNER) == main; });
+    std::vector<HWND> children;
+    if (IsWindow(main)) EnumChildWindows(main, Collect, reinterpret_cast<LPARAM>(&children));
+    for (HWND h : children)
+        if (ClassOf(h) == kFrameClass) frames.push_back(h);
+    for (HWND h : frames)
+        if (IsWindowVisible(h)) return h;
+    return nullptr;
+}
+
+// The game client download dialog of the hall process, over the main window.
+HWND FindDownload() {
+    const auto found = TopLevel([](HWND h) {
+        return IsDialog(h) && IsWindowVisible(h) && GetDlgItem(h, IDC_DOWN_GAME_PROGRESS) && GetDlgItem(h, IDOK);
+    });
+    return found.empty() ? nullptr : found.front();
 }
 
 bool WaitFor(const std::function<bool()>& done, DWORD ms) {
@@ -273,6 +293,37 @@ int wmain(int argc, wchar_t** argv) {
         detail = seen ? "(the hall shown over the page area)" : "(no hall in 60 s)";
         return seen;
     });
+
+    // The hall's first game has no launcher here: the offer, then its download from the stand-in.
+    j.Step("download-offer", [&](std::string& detail) {
+        HWND frame = ShownFrame(main);
+        HWND view = frame ? GetWindow(frame, GW_CHILD) : nullptr;
+        HWND engine = view ? GetWindow(view, GW_CHILD) : nullptr;
+        if (!engine) {
+            detail = "(no hall page to click)";
+            return false;
+        }
+        PostMessageW(engine, WM_KEYDOWN, VK_TAB, 0);
+        PostMessageW(engine, WM_KEYDOWN, VK_RETURN, 0);
+        if (!WaitFor([&] { return (box = FindBox(main, false)) != nullptr; }, 15000)) {
+            detail = "(no offer to download the game's launcher in 15 s)";
+            return false;
+        }
+        detail = "(\"" + Utf8(TextOf(box)) + "\" asks; answered \"确定\")";
+        return true;
+    });
+    if (box && !j.Stopped()) Command(box, IDC_MSG_BTN1, BN_CLICKED);
+    HWND download = nullptr;
+    j.Step("download", [&](std::string& detail) {
+        const bool done = WaitFor([&] { return (download = FindDownload()) && TextOf(download) == L"下载完成"; }, 60000);
+        detail = done ? "(the launcher downloaded and started: \"下载完成\")"
+                      : download ? "(the dialog says \"" + Utf8(TextOf(download)) + "\")" : "(no download dialog in 60 s)";
+        return done;
+    });
+    if (download) {
+        Command(download, IDOK, BN_CLICKED);
+        WaitFor([&] { return !FindDownload(); }, 10000);
+    }
 
     // The end is played even after a missed step, so that nothing is left running.
     const bool playing = !j.Stopped();

@@ -385,6 +385,15 @@ TEST_F(PageProcessTest, TheDownloadOfferOpensOnlyWebAddressesAndOnlyOnCancel) {
     ASSERT_TRUE(follow(IDC_MSG_BTN2)) << "no offer for the program path";
     ASSERT_TRUE(follow(IDC_MSG_BTN2)) << "no offer for the file address";
     ASSERT_TRUE(follow(IDC_MSG_BTN1)) << "no offer for the web address";
+    // OK downloads the game's launcher instead: the platform has no configuration for it.
+    std::vector<HWND> failed;
+    ASSERT_TRUE(WaitFor([&] {
+        failed = TopLevel([](HWND h) { return ClassOf(h) == L"#32770" && TextOf(h) == L"下载失败"; });
+        return !failed.empty();
+    }, 30000)) << "OK did not download";
+    EXPECT_EQ(Loads("/update/ConfigNogame.htm"), 1u);
+    PostMessageW(failed.front(), WM_SYSCOMMAND, SC_CLOSE, 0);
+    ASSERT_TRUE(WaitFor([&] { return !IsWindow(failed.front()); }, 10000));
     ASSERT_TRUE(follow(IDC_MSG_BTN2)) << "no offer for the web address";
     // The last Cancel opens its page. The offers are handled one after another, so once it has been
     // opened every earlier answer has been acted on, and whatever they started has had its start.

@@ -10,13 +10,17 @@ DownloadJob::DownloadJob(HttpSession& session, FileSink& sink, DownloadWork work
 DownloadJob::~DownloadJob() { Cancel(); }
 
 bool DownloadJob::Start(HWND progressTarget, std::function<void(int)> done) {
-    done_ = std::move(done);
     ProgressFn progress;
-    // One message per chunk cost seconds on a large release; the bar moves only by whole percents.
     if (progressTarget) {
-        progress = OnPercentChange(
-            [progressTarget](uint32_t percent) { PostMessageW(progressTarget, PBM_SETPOS, percent, 0); });
+        progress = [progressTarget](uint32_t percent) { PostMessageW(progressTarget, PBM_SETPOS, percent, 0); };
     }
+    return Start(std::move(progress), std::move(done));
+}
+
+bool DownloadJob::Start(ProgressFn progress, std::function<void(int)> done) {
+    done_ = std::move(done);
+    // One message per chunk cost seconds on a large release; the bar moves only by whole percents.
+    progress = OnPercentChange(std::move(progress));
     const bool started = downloadThread_.Start([this, progress] {
         const bool ok = work_(progress, &handles_);
         InterlockedExchange(&success_, ok ? 1 : 0);

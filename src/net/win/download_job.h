@@ -27,6 +27,8 @@ public:
     // `done` runs on the wait thread with the result; `progressTarget` (may be null) receives
     // PBM_SETPOS with the percentage.
     bool Start(HWND progressTarget, std::function<void(int result)> done);
+    // The same with the percentages handed to `progress` on the worker, each one once.
+    bool Start(ProgressFn progress, std::function<void(int result)> done);
     // Ends the transfer early: closes whatever it holds open, then waits for both threads.
     void Cancel();
     // Waits for the wait thread; returns 1 on a whole download, 2 otherwise.

@@ -64,7 +64,7 @@ void CGmWndView::EnterGame(const std::wstring& url) {
     }
     const int answer = skin::SkinMessageBox(m_settings.mainWnd, kEnterGameOffer, kEnterGameCaption, 1);
     if (answer == IDOK) {
-        // The game client's download dialog of a later issue starts here for game.tag.
+        if (m_settings.showClientDownload) m_settings.showClientDownload(game.tag);
         return;
     }
     // Anything else the page put there is refused without a word: the page is not the player.

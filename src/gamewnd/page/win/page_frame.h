@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -40,6 +41,8 @@ struct PageSettings {
     ProfileFile* ini = nullptr;
     std::wstring settingsPath;  // the hotkeys' file
     ProcessLauncher* launcher = nullptr;  // starts the hall's games
+    // Downloads and starts the launcher of the game `tag` when the player accepts the hall's offer.
+    std::function<void(const std::wstring& tag)> showClientDownload;
     // The application's m_strPageTitle and m_strNavigatedUrl.
     std::wstring* pageTitle = nullptr;
     std::wstring* navigatedUrl = nullptr;
