@@ -350,7 +350,7 @@ TEST_F(NoticePopupTest, YesterdaysNoticeIsNotShownTodaysIs) {
     EXPECT_NE(WaitShown(), nullptr) << "today's notice was not shown";
 }
 
-TEST_F(NoticePopupTest, AClickOpensAWebLinkMaximisedAndDismissesOtherLinksAreNotOpened) {
+TEST_F(NoticePopupTest, AClickOpensAWebLinkAndDismissesOtherLinksAreNotOpened) {
     const std::wstring stub = WinPathFromEnv("MRVN_GAME_STUB");
     ASSERT_FALSE(stub.empty());
     const std::wstring opener = folder_ + L"\\opener.exe";
