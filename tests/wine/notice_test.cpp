@@ -317,6 +317,21 @@ TEST_F(NoticePopupTest, EachLayoutSitsAtTheWorkAreasCornerWithItsBackgroundAndTe
     }
 }
 
+TEST_F(NoticePopupTest, AFailedPictureDownloadLeavesTheEarlierPictureToShow) {
+    const COLORREF older = RGB(20, 60, 210);
+    ASSERT_TRUE(WriteFileBytes(folder_ + L"\\PopWnd.jpg", SolidBmp(160, 190, older)));
+    // The new picture is cut short: announced longer than it is.
+    ASSERT_TRUE(test::SetServerRoute(port_, "/notice/cut.bmp", "short", SolidBmp(160, 190, kPictureColor), 4000));
+    Serve(L"p1|" + LocalDate(0) + L"|t||x|" + Host() + L"/notice/cut.bmp|1");
+    HWND dlg = WaitShown();
+    ASSERT_NE(dlg, nullptr);
+    RECT rc;
+    GetWindowRect(dlg, &rc);
+    EXPECT_TRUE(PumpUntil([&] { return ScreenPixel(rc.left + 50, rc.top + 107) == older; }, 5000))
+        << "shows " << std::hex << ScreenPixel(rc.left + 50, rc.top + 107);
+    EXPECT_FALSE(FileExists(folder_ + L"\\PopWnd.jpg.part")) << "the cut download was left";
+}
+
 TEST_F(NoticePopupTest, TheCloseButtonDismissesTheNoticeForGoodUntilANewLineComes) {
     const std::wstring line = L"n1|" + LocalDate(0) + L"|标题||正文||1";
     Serve(line);
