@@ -563,6 +563,19 @@ TEST_F(NoticeMainWindowTest, TheNoticeComesAFewSecondsAfterTheFirstPageAtTheCorn
     SaveWindow(Popup(), L"notice-main");
 }
 
+TEST_F(NoticeMainWindowTest, TheTestSettingShortensTheShowingsAndTheGap) {
+    ASSERT_TRUE(test::SetServerRoute(port_, "/notice/mrvn.txt", "ok", Ansi(L"m2|" + LocalDate(0) + L"|t||x||2")));
+    SetEnvironmentVariableW(L"MRVN_NOTICE_TIMES", L"2000,1500");
+    StartWithPage();
+    SetEnvironmentVariableW(L"MRVN_NOTICE_TIMES", nullptr);
+    HWND popup = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (popup = Popup()) && IsWindowVisible(popup); }, 30000)) << "no notice";
+    EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(popup); }, 15000)) << "the first showing did not end";
+    EXPECT_TRUE(WaitFor([&] { return IsWindowVisible(popup) != FALSE; }, 15000)) << "no second showing";
+    EXPECT_TRUE(WaitFor([&] { return !IsWindow(popup); }, 15000)) << "the pop-up stayed after its two showings";
+    EXPECT_EQ(IniValue(settings_, L"PopEnable"), L"1");
+}
+
 TEST_F(NoticeMainWindowTest, ANoticeHostThatNeverAnswersLeavesTheMainWindowResponsive) {
     ASSERT_TRUE(test::SetServerRoute(port_, "/notice/mrvn.txt", "hang", ""));
     StartWithPage();
