@@ -36,6 +36,13 @@
 
 #define IDD_FAVORITE 159
 
+// The notice pop-up (res/extras_ui.rc).
+#define IDD_POPINFO 160
+#define IDC_POP_PICTURE 1019
+#define IDC_POP_TITLE 1020
+#define IDC_POP_CONTENT 1021
+#define IDC_POP_MORE 1022
+
 // The login window's background and page (res/login_ui.rc).
 #define IDD_LOGIN 157
 #define IDC_FAVORITE_NAME 1018

@@ -151,6 +151,7 @@ BOOL CTessaly3App::MainWindow() {
     settings.launcher = &m_platform.launcher;
     settings.programPath = m_platform.process.ProgramPath();
     settings.pageProgram = PageProgramPath(m_platform.process);
+    settings.notice = {settings.settingsPath, settings.programPath, m_hosts, extras::NoticeTimesFromEnvironment()};
     // The main window runs for the launcher's whole life; the process ends with it.
     gamewnd::RunMainWindow(settings);
     return FALSE;

@@ -92,6 +92,14 @@ HWND FindPrompt(HWND main) {
     return found.empty() ? nullptr : found.front();
 }
 
+// The notice pop-up over the main window, while it shows.
+HWND FindNotice(HWND main) {
+    const auto found = TopLevel([&](HWND h) {
+        return IsDialog(h) && IsWindowVisible(h) && GetWindow(h, GW_OWNER) == main && GetDlgItem(h, IDC_POP_MORE);
+    });
+    return found.empty() ? nullptr : found.front();
+}
+
 // A message box of a page process (`ofMain` false) or the main window's own.
 HWND FindBox(HWND main, bool ofMain) {
     const DWORD mainPid = PidOf(main);
@@ -262,6 +270,21 @@ int wmain(int argc, wchar_t** argv) {
 
     j.Step("login", login("abc, server 1"));
     j.Step("tab-abc", tabs(1));
+    // The stand-in's notice comes a few seconds after the first page and goes after its showing.
+    j.Step("notice", [&](std::string& detail) {
+        HWND notice = nullptr;
+        if (!WaitFor([&] { return (notice = FindNotice(main)) != nullptr; }, 30000)) {
+            detail = "(no notice in 30 s)";
+            return false;
+        }
+        RECT r{}, wa{};
+        GetWindowRect(notice, &r);
+        SystemParametersInfoW(SPI_GETWORKAREA, 0, &wa, 0);
+        detail = "(" + std::to_string(r.right - r.left) + " x " + std::to_string(r.bottom - r.top) + " at the work " +
+                 "area's corner: " + (r.right == wa.right && r.bottom == wa.bottom ? "yes" : "no") + ")";
+        Sleep(kShotPauseMs);
+        return r.right == wa.right && r.bottom == wa.bottom && WaitFor([&] { return !FindNotice(main); }, 20000);
+    });
     j.Step("add-account", addAccount);
     j.Step("login", login("def, server 1"));
     j.Step("tab-def", tabs(2));

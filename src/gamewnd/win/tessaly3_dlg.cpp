@@ -21,6 +21,7 @@ namespace {
 constexpr wchar_t kCaption[] = L"QuarnMorvane";
 
 constexpr UINT_PTR kTimerPages = 3;       // mute broadcast, frames that are gone
+constexpr UINT_PTR kTimerNotice = 4;      // the notice, once, after the first page
 constexpr UINT_PTR kTimerCacheClean = 7;  // cache cleaning
 constexpr UINT_PTR kTimerPending = 8;     // the pending page process ended unannounced
 
@@ -164,6 +165,7 @@ LRESULT CTessaly3Dlg::OnPageCreated(HWND frame, bool hall) {
         SetTrayIcon(true);
         StartTimer(kTimerPages);
         StartTimer(kTimerCacheClean);
+        StartTimer(kTimerNotice);
     }
     if (m_pages.OnPageCreated(frame, hall) && !hall) Repaint(StripRect(m_tabs.Count()));
     return 0;
@@ -207,6 +209,7 @@ struct CTessaly3Dlg::TimerEntry {
 const CTessaly3Dlg::TimerEntry CTessaly3Dlg::kTimers[] = {
     {kTimerPages, 400, &CTessaly3Dlg::OnPagesTick},           // from the first page on
     {kTimerCacheClean, 2400000, &CTessaly3Dlg::OnCacheCleanTick},  // 40 minutes, from the first page on
+    {kTimerNotice, 5000, &CTessaly3Dlg::OnNoticeTick},        // once: the login has closed by then
     {kTimerPending, 400, &CTessaly3Dlg::OnPendingTick},       // from the start
 };
 
@@ -235,6 +238,11 @@ void CTessaly3Dlg::OnTimer(UINT_PTR id) {
     for (const TimerEntry& t : kTimers) {
         if (t.id == id) (this->*t.tick)();
     }
+}
+
+void CTessaly3Dlg::OnNoticeTick() {
+    ::KillTimer(m_hWnd, kTimerNotice);
+    m_dlgPopInfo.Open(m_hWnd, m_settings.notice);
 }
 
 void CTessaly3Dlg::OnPagesTick() {

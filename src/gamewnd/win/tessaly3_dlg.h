@@ -10,6 +10,7 @@
 #include "framework/controls.h"
 #include "gamewnd/game_tabs.h"
 #include "gamewnd/tab_strip.h"
+#include "extras/win/notice_popup.h"
 #include "gamewnd/win/add_acc_dlg.h"
 #include "gamewnd/win/page_processes.h"
 #include "gamewnd/win/tab_strip_view.h"
@@ -30,6 +31,7 @@ struct MainWindowSettings {
     ProcessLauncher* launcher = nullptr;   // every program the window starts
     std::wstring programPath;              // this program: a new launcher
     std::wstring pageProgram;              // what page and hall processes run
+    extras::NoticeSettings notice;         // the platform's notice pop-up
 };
 
 class CTessaly3Dlg : public skin::CDlgEx {
@@ -72,6 +74,7 @@ private:
     void OnPagesTick();
     void OnPendingTick();
     void OnCacheCleanTick() {}
+    void OnNoticeTick();
 
     // Message handlers.
     LRESULT OnPageCreated(HWND frame, bool hall);
@@ -99,6 +102,8 @@ private:
     HICON m_hIcon = nullptr;
     CTitleBar m_titleBar;
     CAddAccDlg m_dlgAddAcc;
+    // The notice pop-up; ToggleHideRestore hides it with the window (ShowPopup).
+    extras::CNoticePopup m_dlgPopInfo;
     int m_bMuted = 0;
     OSVERSIONINFOW m_osvi{};
     // Frames and labels in tab order, the current tab, hover and close-box state.
