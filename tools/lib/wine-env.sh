@@ -65,12 +65,12 @@ mrvn_start_xvfb() {
     export DISPLAY=":$num"
 }
 
-# Starts the window manager that MRVN_WM names on $DISPLAY ("none", the default, starts none) and
+# Starts the window manager that MRVN_WM names on $DISPLAY (openbox by default; "none" starts none) and
 # waits until it manages the screen; sets MRVN_WM_PID (empty for none). Openbox runs with the
 # harness's own settings (tests/harness/openbox-rc.xml); any other name runs with its defaults.
 mrvn_start_wm() {
     MRVN_WM_PID=""
-    local wm=${MRVN_WM:-none} here
+    local wm=${MRVN_WM:-openbox} here
     here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
     case "$wm" in
     none) return 0 ;;
