@@ -229,7 +229,8 @@ DWORD WINAPI BindAndEnd(void* p) {
             if (b && wnd->SubclassWindow(b)) objects.push_back(std::move(wnd));
         } else {
             auto wnd = std::make_unique<CRecordingWnd>(log);
-            if (wnd->CreateEx(0, kTestClass, L"t", WS_POPUP, RECT{0, 0, 10, 10}, nullptr, 0)) objects.push_back(std::move(wnd));
+            if (wnd->CreateEx(0, kTestClass, L"t", WS_POPUP, RECT{0, 0, 10, 10}, nullptr, 0))
+                objects.push_back(std::move(wnd));
         }
     }
     for (const auto& o : objects) {
