@@ -7,9 +7,13 @@
 namespace mrvn::fw {
 
 namespace {
+using BindingTable = std::unordered_map<HWND, CWnd*>;
 // The objects bound to this thread's windows. A table of the thread, not a window property: a
 // property can be read by any process, and would hand out another process's addresses.
-thread_local std::unordered_map<HWND, CWnd*> t_objects;
+// Made with the thread's first binding and freed with its last. Only a plain pointer is
+// thread_local: mingw's runtime frees a thread's thread_local storage before it runs their
+// destructors, so a table destroyed at thread exit wrote into freed heap.
+thread_local BindingTable* t_objects = nullptr;
 // The object whose window of our own class is being created on this thread; its first message binds it.
 thread_local CWnd* t_creating = nullptr;
 
@@ -54,22 +58,29 @@ CWnd::~CWnd() {
 }
 
 CWnd* CWnd::FromHandle(HWND hwnd) {
-    if (!hwnd) return nullptr;
-    const auto it = t_objects.find(hwnd);
-    return it == t_objects.end() ? nullptr : it->second;
+    if (!hwnd || !t_objects) return nullptr;
+    const auto it = t_objects->find(hwnd);
+    return it == t_objects->end() ? nullptr : it->second;
 }
 
 void CWnd::Bind(HWND hwnd) {
+    if (!t_objects) t_objects = new BindingTable;
     m_hWnd = hwnd;
-    t_objects[hwnd] = this;
+    (*t_objects)[hwnd] = this;
     m_bound = true;
 }
 
 void CWnd::Unbind() {
     if (!m_hWnd) return;
     if (m_bound) {
-        const auto it = t_objects.find(m_hWnd);
-        if (it != t_objects.end() && it->second == this) t_objects.erase(it);
+        if (t_objects) {
+            const auto it = t_objects->find(m_hWnd);
+            if (it != t_objects->end() && it->second == this) t_objects->erase(it);
+            if (t_objects->empty()) {
+                delete t_objects;
+                t_objects = nullptr;
+            }
+        }
         if (m_oldProc && ::IsWindow(m_hWnd))
             ::SetWindowLongPtrW(m_hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_oldProc));
     }

@@ -1,10 +1,12 @@
 // The window framework on the real window system, as message sequences in the manner of the
 // system's own user32 tests: what reaches an object, in which order, and what is left bound after.
 #include <windows.h>
+#include <malloc.h>
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -198,6 +200,94 @@ TEST_F(Framework, AttachHoldsWithoutBinding) {
     EXPECT_EQ(holder.m_hWnd, nullptr);
     EXPECT_TRUE(::IsWindow(plain)) << "Detach does not touch the window";
     ::DestroyWindow(plain);
+}
+
+// ---- windows of other threads
+
+// A thread that binds windows of both kinds, then lets them go (some destroyed before their
+// objects, the rest with them) and ends. The main thread looks at the windows while they live.
+struct BindingThread {
+    int windows = 0;
+    std::vector<HWND> handles;
+    int boundHere = 0;
+    HANDLE made = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    HANDLE looked = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    ~BindingThread() {
+        ::CloseHandle(made);
+        ::CloseHandle(looked);
+    }
+};
+
+DWORD WINAPI BindAndEnd(void* p) {
+    auto* run = static_cast<BindingThread*>(p);
+    Log log;
+    std::vector<std::unique_ptr<CWnd>> objects;
+    for (int i = 0; i < run->windows; ++i) {
+        if (i % 3 == 2) {
+            HWND b = ::CreateWindowExW(0, L"BUTTON", L"b", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+            auto wnd = std::make_unique<CWnd>();
+            if (b && wnd->SubclassWindow(b)) objects.push_back(std::move(wnd));
+        } else {
+            auto wnd = std::make_unique<CRecordingWnd>(log);
+            if (wnd->CreateEx(0, kTestClass, L"t", WS_POPUP, RECT{0, 0, 10, 10}, nullptr, 0))
+                objects.push_back(std::move(wnd));
+        }
+    }
+    for (const auto& o : objects) {
+        run->handles.push_back(o->m_hWnd);
+        run->boundHere += CWnd::FromHandle(o->m_hWnd) == o.get();
+    }
+    ::SetEvent(run->made);
+    ::WaitForSingleObject(run->looked, 10000);
+    for (size_t i = 0; i < objects.size(); i += 2) ::DestroyWindow(objects[i]->m_hWnd);
+    for (const auto& o : objects)
+        if (o->m_hWnd) ::DestroyWindow(o->m_hWnd);  // subclassed buttons stay after their objects
+    objects.clear();
+    return 0;
+}
+
+DWORD WINAPI ValidateHeap(void* heap) { return ::HeapValidate(static_cast<HANDLE>(heap), 0, nullptr) ? 1 : 0; }
+
+// Whether the C runtime's heap (where the binding tables live) is whole. Checked on a thread of its
+// own: a thread that faulted inside the heap at its end (Wine swallows faults of the thread-exit
+// callbacks) leaves the heap locked for good, and then nothing, not even the test's report, can
+// allocate: the process says so without the heap and ends.
+bool CrtHeapWhole() {
+    HANDLE thread = ::CreateThread(nullptr, 0, ValidateHeap, reinterpret_cast<void*>(_get_heap_handle()), 0, nullptr);
+    if (!thread) return false;
+    DWORD whole = 0;
+    if (::WaitForSingleObject(thread, 10000) != WAIT_OBJECT_0) {
+        static const char kLocked[] = "FAILED: the C runtime's heap stays locked after a thread ended\n";
+        DWORD written = 0;
+        ::WriteFile(::GetStdHandle(STD_ERROR_HANDLE), kLocked, DWORD(sizeof(kLocked) - 1), &written, nullptr);
+        ::TerminateProcess(::GetCurrentProcess(), 3);
+    }
+    ::GetExitCodeThread(thread, &whole);
+    ::CloseHandle(thread);
+    return whole == 1;
+}
+
+TEST_F(Framework, ThreadThatBoundWindowsEndsWithTheHeapWhole) {
+    // A thread's thread-local data is freed when it ends: anything of its binding table left to
+    // that moment would be written after the free.
+    for (int windows : {1, 2, 5, 9, 24}) {
+        SCOPED_TRACE(windows);
+        BindingThread run;
+        run.windows = windows;
+        HANDLE thread = ::CreateThread(nullptr, 0, BindAndEnd, &run, 0, nullptr);
+        ASSERT_TRUE(thread);
+        EXPECT_EQ(::WaitForSingleObject(run.made, 10000), WAIT_OBJECT_0);  // no return: the thread uses `run`
+        EXPECT_EQ(run.boundHere, windows);
+        for (HWND h : run.handles) EXPECT_EQ(CWnd::FromHandle(h), nullptr) << "a window of another thread";
+        ::SetEvent(run.looked);
+        ASSERT_EQ(::WaitForSingleObject(thread, 30000), WAIT_OBJECT_0);
+        ::CloseHandle(thread);
+        ASSERT_TRUE(CrtHeapWhole()) << "after the thread ended";
+    }
+    // This thread binds on as before.
+    CRecordingWnd wnd(log);
+    ASSERT_TRUE(wnd.CreateEx(0, kTestClass, L"t", WS_POPUP, RECT{0, 0, 10, 10}, nullptr, 0));
+    EXPECT_EQ(CWnd::FromHandle(wnd.m_hWnd), &wnd);
 }
 
 // ---- the pump

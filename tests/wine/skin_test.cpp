@@ -520,10 +520,7 @@ int AnswerBox(BoxRun& run, int clickId, SIZE* size = nullptr, std::vector<RECT>*
     return box && ended ? run.result : -2;
 }
 
-// Disabled for now: with these boxes run on a second thread, the test process's heap is found
-// corrupted at its exit under Wine (a crash in gtest's teardown after every assertion passed), and
-// the cause is not found yet. They pass their checks; the crash must be explained before they return.
-TEST(MessageBoxAnswers, DISABLED_AnswersThroughEveryButtonAndTheCloseButton) {
+TEST(MessageBoxAnswers, AnswersThroughEveryButtonAndTheCloseButton) {
     struct Case { int style; int click; int expected; };
     const Case cases[] = {
         {0, kMsgBtn1, 1}, {0, 50000, 2},
@@ -537,7 +534,7 @@ TEST(MessageBoxAnswers, DISABLED_AnswersThroughEveryButtonAndTheCloseButton) {
     }
 }
 
-TEST(MessageBoxAnswers, DISABLED_ShortYesNoBoxTakesTheButtonsWidth) {
+TEST(MessageBoxAnswers, ShortYesNoBoxTakesTheButtonsWidth) {
     BoxRun run{L"好", L"QuarnMorvane 尺寸", kMsgStyleYesNo};
     SIZE size{};
     std::vector<RECT> buttons;
