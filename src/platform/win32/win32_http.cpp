@@ -9,6 +9,8 @@
 #include <functional>
 #include <vector>
 
+#include "platform/win32/worker_thread.h"
+
 namespace mrvn::win {
 
 namespace {
@@ -28,15 +30,9 @@ public:
     Helper(const Helper&) = delete;
     Helper& operator=(const Helper&) = delete;
 
+    // The thread keeps the helper alive; nobody joins it, since a call may block it for long.
     bool Start(const std::shared_ptr<Helper>& self) {
-        auto* keep = new std::shared_ptr<Helper>(self);
-        HANDLE thread = CreateThread(nullptr, 0, &Helper::Main, keep, 0, nullptr);
-        if (!thread) {
-            delete keep;
-            return false;
-        }
-        CloseHandle(thread);
-        return true;
+        return StartDetached([self] { self->Loop(); });
     }
 
     // False with the last error ERROR_INTERNET_OPERATION_CANCELLED when the request was closed
@@ -101,12 +97,6 @@ public:
     DWORD available = 0;
 
 private:
-    static DWORD WINAPI Main(void* p) {
-        std::shared_ptr<Helper> self = std::move(*static_cast<std::shared_ptr<Helper>*>(p));
-        delete static_cast<std::shared_ptr<Helper>*>(p);
-        self->Loop();
-        return 0;
-    }
     void Loop() {
         AcquireSRWLockExclusive(&lock_);
         for (;;) {

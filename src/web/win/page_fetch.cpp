@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "platform/win32/worker_thread.h"
 #include "web/url.h"
 
 namespace mrvn::web {
@@ -186,12 +187,7 @@ std::shared_ptr<FetchJob> FetchJob::Start(std::vector<Order> orders, ULONGLONG d
     job->msg_ = msg;
     job->number_ = ++lastNumber;
     // The thread holds the job until it is done, whoever else lets go of it.
-    auto* keep = new std::shared_ptr<FetchJob>(job);
-    HANDLE thread = ::CreateThread(nullptr, 0, &FetchJob::Main, keep, 0, nullptr);
-    if (thread) {
-        ::CloseHandle(thread);
-    } else {
-        delete keep;
+    if (!win::StartDetached([job] { job->Run(); })) {
         for (size_t i = 0; i < job->orders_.size(); ++i) {
             FetchReply failed;
             failed.error = ERROR_NOT_ENOUGH_MEMORY;
@@ -202,12 +198,6 @@ std::shared_ptr<FetchJob> FetchJob::Start(std::vector<Order> orders, ULONGLONG d
         ::PostMessageW(notify, msg, job->number_, 0);
     }
     return job;
-}
-
-DWORD WINAPI FetchJob::Main(void* param) {
-    std::unique_ptr<std::shared_ptr<FetchJob>> keep(static_cast<std::shared_ptr<FetchJob>*>(param));
-    (*keep)->Run();
-    return 0;
 }
 
 void FetchJob::Run() {

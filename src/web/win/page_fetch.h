@@ -49,7 +49,6 @@ public:
     const std::vector<Order>& Orders() const { return orders_; }
 
 private:
-    static DWORD WINAPI Main(void* param);
     void Run();
 
     std::vector<Order> orders_;
