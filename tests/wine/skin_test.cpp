@@ -435,8 +435,10 @@ TEST_F(DlgSkin, MaximizeButtonTogglesWorkAreaAndBack) {
 }
 
 TEST_F(DlgSkin, HitTestUsesScreenPointsOfTheFrame) {
+    // Where the window really is: a window manager may place it elsewhere than it asked.
+    const RECT frame = dlg.GetWindowRect();
     const auto hit = [&](int x, int y) {
-        return ::SendMessageW(dlg.m_hWnd, WM_NCHITTEST, 0, MAKELPARAM(100 + x, 100 + y));
+        return ::SendMessageW(dlg.m_hWnd, WM_NCHITTEST, 0, MAKELPARAM(frame.left + x, frame.top + y));
     };
     EXPECT_EQ(hit(150, 10), HTCAPTION);
     EXPECT_EQ(hit(150, 100), HTCLIENT);
