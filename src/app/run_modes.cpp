@@ -15,6 +15,7 @@
 #include "gamewnd/win/tessaly3_dlg.h"
 #include "login/page_command.h"
 #include "login/win/login_bk_dlg.h"
+#include "net/win/signature_check.h"
 #include "skin/win/message_box.h"
 
 namespace mrvn::app {
@@ -34,6 +35,20 @@ std::wstring PageProgramPath(ProcessEnv& process) {
     const DWORD n = ::GetEnvironmentVariableW(L"MRVN_PAGE_PROGRAM", buf, MAX_PATH + 1);
     if (n > 0 && n <= MAX_PATH) return buf;
     return process.ProgramPath();
+}
+
+// The menu's forced update check. It runs on a worker of the main window that may outlive the
+// window and this application object alike, so it makes every part it uses itself.
+bool ForcedUpdateCheck(const HostConfig& hosts) {
+    win::Platform platform;
+    win::Win32HttpSession http;
+    win::Win32FileSink sink;
+    win::Win32FileSource source;
+    StateStore state(platform.registry, platform.profile, platform.folders, platform.process, platform.clock,
+                     platform.random);
+    Updater updater(UpdateContext{http, sink, source, platform.files, platform.profile, platform.codePage,
+                                  platform.process, state, hosts, &net::PlatformSignatures()});
+    return updater.CheckForUpdate(true);
 }
 
 }  // namespace
@@ -149,6 +164,7 @@ BOOL CTessaly3App::MainWindow() {
     settings.launcher = &m_platform.launcher;
     settings.programPath = m_platform.process.ProgramPath();
     settings.pageProgram = PageProgramPath(m_platform.process);
+    settings.checkForUpdate = [hosts = m_hosts] { return ForcedUpdateCheck(hosts); };
     // The main window runs for the launcher's whole life; the process ends with it.
     gamewnd::RunMainWindow(settings);
     return FALSE;

@@ -2,15 +2,19 @@
 // the page-process double as its page program; the tests tell each double to log in, cancel or die,
 // answer the window's questions by clicking their buttons, and look at frames, sizes and pixels.
 #include <windows.h>
+#include <shlobj.h>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "gamewnd/private_messages.h"
+#include "gamewnd/win/window_commands.h"
+#include "util/http_probe.h"
 #include "resource.h"
 #include "wine/page_double.h"
 #include "wine/wine_util.h"
@@ -23,6 +27,7 @@ constexpr wchar_t kCaption[] = L"QuarnMorvane";
 struct Box {
     HWND hwnd = nullptr;
     std::vector<std::wstring> buttons;  // labels in order
+    std::wstring text;                  // the message, as the box names it for screen readers
 };
 
 class MainWindowTest : public ::testing::Test {
@@ -126,14 +131,14 @@ protected:
         return WaitFor([&] { return Ask(dbl, kAskReloadCount) > before; }, 10000);
     }
 
-    // A message box of the launcher, owned by the main window.
-    Box WaitForBox(DWORD timeoutMs = 10000) const {
+    // A message box of the launcher, owned by the main window (or by any window).
+    Box WaitForBox(DWORD timeoutMs = 10000, bool ownedByMain = true) const {
         Box box;
         WaitFor(
             [&] {
                 const auto boxes = TopLevel([&](HWND h) {
                     return h != main_ && PidOf(h) == pid_ && ClassOf(h) == L"#32770" && IsWindowVisible(h) &&
-                           GetWindow(h, GW_OWNER) == main_;
+                           (!ownedByMain || GetWindow(h, GW_OWNER) == main_) && GetDlgItem(h, IDC_MSG_BTN1);
                 });
                 if (!boxes.empty()) box.hwnd = boxes.front();
                 return box.hwnd != nullptr;
@@ -143,6 +148,7 @@ protected:
         for (int id : {IDC_MSG_BTN1, IDC_MSG_BTN2}) {
             if (HWND b = GetDlgItem(box.hwnd, id)) box.buttons.push_back(TextOf(b));
         }
+        box.text = TextOf(GetDlgItem(box.hwnd, IDC_MSG_TEXT));
         return box;
     }
 
@@ -722,6 +728,384 @@ TEST_F(MainWindowTest, MalformedLabelsFromAnyProcessAreRefused) {
     EXPECT_EQ(answer, 1u);
     SendMessageTimeoutW(main_, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&cds), SMTO_NORMAL, 5000, &answer);
     EXPECT_EQ(answer, 0u);
+}
+
+// ---- the window commands: menus, tray, hiding, sound, cleaning and update
+
+// The ids and texts of a menu of this process (Wine lets no process read another's menus); a
+// separator reads as id 0 and "-", a plain enabled text item as its text, anything else with a "!".
+std::vector<std::pair<UINT, std::wstring>> MenuItemsOf(HMENU menu) {
+    std::vector<std::pair<UINT, std::wstring>> items;
+    const int n = menu ? GetMenuItemCount(menu) : 0;
+    for (int i = 0; i < n; ++i) {
+        wchar_t buf[128] = {};
+        MENUITEMINFOW info{};
+        info.cbSize = sizeof(info);
+        info.fMask = MIIM_FTYPE | MIIM_STRING | MIIM_ID | MIIM_STATE;
+        info.dwTypeData = buf;
+        info.cch = 127;
+        if (!GetMenuItemInfoW(menu, UINT(i), TRUE, &info)) {
+            items.push_back({0, L"?"});
+        } else if (info.fType & MFT_SEPARATOR) {
+            items.push_back({info.wID, L"-"});
+        } else {
+            const bool plain = info.fType == MFT_STRING && info.fState == MFS_ENABLED;
+            items.push_back({info.wID, std::wstring(buf) + (plain ? L"" : L"!")});
+        }
+    }
+    return items;
+}
+
+TEST(MainWindowMenus, BothMenusHoldTheirItemsInOrderAsPlainEnabledTextItems) {
+    using Items = std::vector<std::pair<UINT, std::wstring>>;
+    const Items common = {{1, L"刷新 (F5)"}, {2, L"隐藏/恢复(Ctrl  +  Q)"}, {3, L"清除缓存"}, {0, L"-"},
+                          {4, L"更新"},      {5, L"设置..."}};
+    Items system = common, tray = common;
+    system.push_back({0xFFFFFFFF, L"版本号: 3.0.0.1"});
+    tray.push_back({6, L"退出"});
+    EXPECT_EQ(MenuItemsOf(gamewnd::BuildPopupMenu(MenuKind::System, {2, 81}).Get()), system);
+    EXPECT_EQ(MenuItemsOf(gamewnd::BuildPopupMenu(MenuKind::Tray, {2, 81}).Get()), tray);
+}
+
+// A hash of what the screen shows in `r`: a button's look.
+uint32_t ScreenHash(const RECT& r) {
+    const int w = r.right - r.left, h = r.bottom - r.top;
+    HDC screen = GetDC(nullptr);
+    HDC mem = CreateCompatibleDC(screen);
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    bi.bmiHeader.biWidth = w;
+    bi.bmiHeader.biHeight = -h;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    bi.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HBITMAP bmp = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(mem, bmp);
+    BitBlt(mem, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
+    GdiFlush();
+    uint32_t hash = 2166136261u;
+    const auto* p = static_cast<const uint8_t*>(bits);
+    for (int i = 0; bits && i < w * h * 4; ++i) hash = (hash ^ p[i]) * 16777619u;
+    SelectObject(mem, old);
+    DeleteObject(bmp);
+    DeleteDC(mem);
+    ReleaseDC(nullptr, screen);
+    return hash;
+}
+
+class MainWindowCommands : public MainWindowTest {
+protected:
+    void TearDown() override {
+        WritePrivateProfileStringW(L"Mrvn", L"ShortKey", nullptr, SettingsFile().c_str());
+        // An updater started by "更新" runs a main window of its own.
+        EndProcesses(L"Mrvn.exe");
+        MainWindowTest::TearDown();
+    }
+
+    // The hotkeys' file: Statistic.ini beside the running program.
+    static std::wstring SettingsFile() {
+        std::wstring exe = MrvnExe();
+        return exe.substr(0, exe.rfind(L'\\')) + L"\\Statistic.ini";
+    }
+
+    RECT ButtonRect(int id) const {
+        RECT r{};
+        GetWindowRect(GetDlgItem(main_, id), &r);
+        return r;
+    }
+
+    // The open popup menu of the launcher, once it shows.
+    HWND WaitForMenu(DWORD timeoutMs = 10000) const {
+        HWND found = nullptr;
+        WaitFor(
+            [&] {
+                const auto menus =
+                    TopLevel([&](HWND h) { return PidOf(h) == pid_ && ClassOf(h) == L"#32768" && IsWindowVisible(h); });
+                found = menus.empty() ? nullptr : menus.front();
+                return found != nullptr;
+            },
+            timeoutMs);
+        return found;
+    }
+    bool MenuGoes(HWND menu) const { return WaitFor([&] { return !IsWindowVisible(menu); }, 5000); }
+
+    // Opens "系统" as a player does: the window in front, a real click on the button.
+    HWND OpenSystemMenu() const {
+        if (!FocusForKeys(main_)) return nullptr;
+        const RECT b = ButtonRect(IDC_BTN_MENU);
+        // The pointer comes from elsewhere, as a player's does; a click where it already rests was
+        // not taken by the button the second time.
+        RunUnix(L"xdotool mousemove " + std::to_wstring(b.left - 40) + L" " + std::to_wstring(b.bottom + 200) +
+                L" sleep 0.2 mousemove " + std::to_wstring((b.left + b.right) / 2) + L" " +
+                std::to_wstring((b.top + b.bottom) / 2) + L" sleep 0.2 click 1");
+        return WaitForMenu();
+    }
+
+    // Opens "系统" and picks an item by keys: `downs` times Down, then Enter.
+    bool ChooseFromSystemMenu(int downs) const {
+        HWND menu = OpenSystemMenu();
+        if (!menu) return false;
+        std::wstring keys;
+        for (int i = 0; i < downs; ++i) keys += L"Down ";
+        TypeKeys(keys + L"Return");
+        return MenuGoes(menu);
+    }
+
+    static void Press(HWND main, int id) { PostMessageW(main, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0); }
+
+    // Each page's count of "sound off" messages, after every page has had `ticks` more of timer 3.
+    std::vector<LRESULT> MutedCountsAfterTicks(const std::vector<HWND>& pages, int ticks) const {
+        std::vector<LRESULT> start;
+        for (HWND d : pages) start.push_back(Ask(d, kAskMuteCount));
+        WaitFor([&] {
+            for (size_t i = 0; i < pages.size(); ++i) {
+                if (Ask(pages[i], kAskMuteCount) < start[i] + ticks) return false;
+            }
+            return true;
+        }, 10000);
+        std::vector<LRESULT> muted;
+        for (HWND d : pages) muted.push_back(Ask(d, kAskMutedCount));
+        return muted;
+    }
+};
+
+TEST_F(MainWindowCommands, TheSystemMenuListsItsItemsUnderItsButtonAndNamesTheBossKeyOfTheMoment) {
+    Start();
+    HWND a = AddTab(L"1服-双线-菜");
+    ASSERT_NE(a, nullptr);
+    HWND menu = OpenSystemMenu();
+    ASSERT_NE(menu, nullptr) << "no menu";
+    RECT m{};
+    GetWindowRect(menu, &m);
+    const RECT b = ButtonRect(IDC_BTN_MENU);
+    EXPECT_EQ(m.left, b.left);
+    EXPECT_EQ(m.top, b.bottom + 2);
+    const int narrow = m.right - m.left;
+    TypeKeys(L"Escape");
+    ASSERT_TRUE(MenuGoes(menu));
+
+    // The boss key changed in the file between two openings. Wine lets no other process read the
+    // menu's texts (their order is BothMenusHoldTheirItemsInOrder...); the longer key name shows in the
+    // menu's width, the hide item being the widest.
+    ASSERT_TRUE(WritePrivateProfileStringW(L"Mrvn", L"ShortKey", L"6,65", SettingsFile().c_str()));
+    menu = OpenSystemMenu();
+    ASSERT_NE(menu, nullptr);
+    GetWindowRect(menu, &m);
+    EXPECT_GT(m.right - m.left, narrow + 40) << "the hide item still names F10";
+    // The version line (the last item) does nothing.
+    TypeKeys(L"Up Return");
+    ASSERT_TRUE(MenuGoes(menu));
+    EXPECT_TRUE(RoundTrip(a));
+    EXPECT_TRUE(NoBoxFor(0));
+    EXPECT_TRUE(IsWindowVisible(main_));
+    EXPECT_EQ(Ask(a, kAskF5Count), 0);
+}
+
+TEST_F(MainWindowCommands, RefreshFromTheMenuReachesTheCurrentFrameWithTheMarker) {
+    Start();
+    HWND a = AddTab(L"1服-双线-刷");
+    HWND b = AddTab(L"1服-双线-新");
+    ASSERT_TRUE(a && b);
+    ASSERT_TRUE(ChooseFromSystemMenu(1));
+    EXPECT_TRUE(WaitFor([&] { return Ask(b, kAskF5Count) == 1; }, 5000));
+    EXPECT_EQ(Ask(b, kAskLastF5LParam), LRESULT(kLauncherMarker));
+    EXPECT_EQ(Ask(a, kAskF5Count), 0) << "only the current page refreshes";
+}
+
+TEST_F(MainWindowCommands, TheHideButtonAndTheTrayIconHideTheWindowWithItsCompanionsAndBringItBack) {
+    Start();
+    HWND a = AddTab(L"1服-双线-藏");
+    ASSERT_NE(a, nullptr);
+    HWND frame = FrameOf(a);
+    // A real click on the hide button.
+    const RECT hide = ButtonRect(IDC_BTN_HIDE);
+    ASSERT_TRUE(FocusForKeys(main_));
+    RunUnix(L"xdotool mousemove " + std::to_wstring((hide.left + hide.right) / 2) + L" " +
+            std::to_wstring((hide.top + hide.bottom) / 2) + L" click 1");
+    EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(main_) && !IsWindowVisible(frame); }, 10000));
+    // The shell's left click on the icon brings it back in front.
+    PostMessageW(main_, WM_TRAYICON, 1, WM_LBUTTONUP);
+    EXPECT_TRUE(WaitFor([&] { return IsWindowVisible(main_) && IsWindowVisible(frame); }, 10000));
+    EXPECT_TRUE(WaitFor([&] { return GetForegroundWindow() == main_; }, 5000));
+    RunUnix(L"xdotool mousemove 5 700");
+
+    // The add-account prompt goes with the window and stays away when it comes back.
+    HWND prompt = AskAddAccount();
+    ASSERT_NE(prompt, nullptr);
+    Press(main_, IDC_BTN_HIDE);
+    EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(main_) && !IsWindowVisible(prompt); }, 10000));
+    Press(main_, IDC_BTN_HIDE);
+    EXPECT_TRUE(WaitFor([&] { return IsWindowVisible(main_) && IsWindowVisible(frame); }, 10000));
+    EXPECT_TRUE(RoundTrip(a));
+    EXPECT_FALSE(IsWindowVisible(prompt));
+    // Other mouse messages of the icon do nothing.
+    PostMessageW(main_, WM_TRAYICON, 1, WM_LBUTTONDOWN);
+    EXPECT_TRUE(RoundTrip(a));
+    EXPECT_TRUE(IsWindowVisible(main_));
+}
+
+TEST_F(MainWindowCommands, TheTrayMenuOpensAtTheCursorAndItsExitEndsWithoutAsking) {
+    Start();
+    HWND a = AddTab(L"1服-双线-托");
+    ASSERT_NE(a, nullptr);
+    ASSERT_TRUE(SetCursorPos(700, 500));
+    PostMessageW(main_, WM_TRAYICON, 1, WM_RBUTTONUP);
+    HWND menu = WaitForMenu();
+    ASSERT_NE(menu, nullptr) << "no tray menu";
+    RECT m{};
+    GetWindowRect(menu, &m);
+    EXPECT_EQ(m.right, 700);
+    EXPECT_EQ(m.bottom, 500);
+    TypeKeys(L"Up Return");
+    EXPECT_TRUE(LauncherEnds());
+    EXPECT_TRUE(NoBoxFor(0));
+    EXPECT_TRUE(WaitForNoProcess(L"page_double.exe", 5000));
+}
+
+TEST_F(MainWindowCommands, SoundButtonTwiceBetweenTicksChangesNothingAndMuteReachesEveryPageButNotTheHall) {
+    Start();
+    HWND a = AddTab(L"1服-a-声");
+    HWND b = AddTab(L"1服-b-声");
+    HWND c = AddTab(L"1服-c-声");
+    ASSERT_TRUE(a && b && c);
+    const std::vector<HWND> pages{a, b, c};
+    const RECT sound = ButtonRect(IDC_BTN_SOUND);
+    const RECT hallButton = ButtonRect(IDC_BTN_HALL);
+    // Settled looks: several ticks have passed.
+    MutedCountsAfterTicks(pages, 2);
+    const uint32_t soundOn = ScreenHash(sound), hallHidden = ScreenHash(hallButton);
+
+    // Two presses before the next tick cancel.
+    Press(main_, IDC_BTN_SOUND);
+    Press(main_, IDC_BTN_SOUND);
+    EXPECT_EQ(MutedCountsAfterTicks(pages, 3), (std::vector<LRESULT>{0, 0, 0}));
+
+    // The hall comes; its button shows the pressed look.
+    Press(main_, IDC_BTN_HALL);
+    HWND hall = NewDouble();
+    ASSERT_NE(hall, nullptr);
+    HWND hallFrame = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (hallFrame = FrameOf(hall)) && IsWindowVisible(hallFrame); }));
+    EXPECT_TRUE(WaitFor([&] { return ScreenHash(hallButton) != hallHidden; }, 5000)) << "the hall strip stayed";
+    const uint32_t hallShown = ScreenHash(hallButton);
+
+    Press(main_, IDC_BTN_SOUND);
+    for (HWND d : pages) EXPECT_TRUE(WaitFor([&] { return Ask(d, kAskLastMute) == 1; }, 5000));
+    EXPECT_TRUE(WaitFor([&] { return ScreenHash(sound) != soundOn; }, 5000)) << "the sound strip stayed";
+    // After more ticks, the reload posted now reaches the hall after anything the window posted it.
+    MutedCountsAfterTicks(pages, 2);
+    EXPECT_TRUE(RoundTrip(hall));
+    EXPECT_EQ(Ask(hall, kAskMuteCount), 0) << "the hall was told the sound state";
+
+    Press(main_, IDC_BTN_SOUND);
+    for (HWND d : pages) EXPECT_TRUE(WaitFor([&] { return Ask(d, kAskLastMute) == 0; }, 5000));
+    EXPECT_TRUE(WaitFor([&] { return ScreenHash(sound) == soundOn; }, 5000)) << "the sound strip is not back";
+    // The hall hidden again: its button goes back to its normal look.
+    Press(main_, IDC_BTN_HALL);
+    EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(hallFrame); }, 5000));
+    EXPECT_TRUE(WaitFor([&] { return ScreenHash(hallButton) == hallHidden; }, 5000))
+        << std::hex << ScreenHash(hallButton) << " shown " << hallShown << " hidden " << hallHidden;
+}
+
+TEST_F(MainWindowCommands, ClearCacheTellsAtOnceWhileTheCleaningStillRuns) {
+    wchar_t appData[MAX_PATH] = {};
+    ASSERT_EQ(SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, 0, appData), S_OK);
+    const std::wstring slow = std::wstring(appData) + L"\\Macromedia\\Flash Player\\#SharedObjects\\slow";
+    ASSERT_TRUE(MakeFolders(slow));
+    constexpr int kFiles = 4000;
+    for (int i = 0; i < kFiles; ++i) ASSERT_TRUE(WriteFileBytes(slow + L"\\f" + std::to_wstring(i) + L".sol", "x"));
+    const auto left = [&] {
+        int n = 0;
+        WIN32_FIND_DATAW fd;
+        HANDLE f = FindFirstFileW((slow + L"\\*.sol").c_str(), &fd);
+        if (f == INVALID_HANDLE_VALUE) return 0;
+        do ++n;
+        while (FindNextFileW(f, &fd));
+        FindClose(f);
+        return n;
+    };
+    Start();
+    ASSERT_NE(AddTab(L"1服-双线-清"), nullptr);
+    ASSERT_TRUE(ChooseFromSystemMenu(3));
+    const Box box = WaitForBox(10000, false);
+    ASSERT_NE(box.hwnd, nullptr) << "no message";
+    const int stillThere = left();
+    EXPECT_GT(stillThere, 0) << "the message waited for the cleaning";
+    EXPECT_EQ(box.text, L"缓存清除完毕！");
+    EXPECT_EQ(box.buttons, std::vector<std::wstring>{L"确定"});
+    Click(box, IDC_MSG_BTN1);
+    EXPECT_TRUE(WaitFor([&] { return left() == 0; }, 120000)) << left() << " files left";
+    std::printf("files left when the message showed: %d of %d\n", stillThere, kFiles);
+}
+
+class MainWindowUpdate : public MainWindowCommands {
+protected:
+    void SetUp() override {
+        MainWindowCommands::SetUp();
+        port_ = TestServerPort();
+        std::string exe;
+        ASSERT_TRUE(ReadFileBytes(MrvnExe(), exe));
+        localKey_ = Md5HexOf(exe).substr(0, 28) + "3001";
+    }
+    void Publish(const std::string& key) {
+        ASSERT_TRUE(test::SetServerRoute(port_, "/update/ConfigMrvn.htm", "ok",
+                                         "[VerKey]\r\nMrvn=" + key + "\r\nUpdAddr=http://127.0.0.1:" +
+                                             std::to_string(port_) + "/files/none.bin\r\n"));
+    }
+    size_t ConfigFetches() const {
+        const std::string log = test::ServerLog(port_);
+        size_t n = 0;
+        for (size_t at = log.find("GET /update/ConfigMrvn.htm"); at != std::string::npos;
+             at = log.find("GET /update/ConfigMrvn.htm", at + 1))
+            ++n;
+        return n;
+    }
+    uint16_t port_ = 0;
+    std::string localKey_;
+};
+
+TEST_F(MainWindowUpdate, TheSameReleaseIsTheLatestAnotherStartsTheUpdaterAndEndsTheWindow) {
+    Start();
+    HWND a = AddTab(L"1服-双线-更");
+    ASSERT_NE(a, nullptr);
+    Publish(localKey_);
+    ASSERT_TRUE(ChooseFromSystemMenu(4));
+    Box box = WaitForBox(30000);
+    ASSERT_NE(box.hwnd, nullptr);
+    EXPECT_EQ(box.text, L"已经是最新版本，无需进行更新。");
+    Click(box, IDC_MSG_BTN1);
+    ASSERT_TRUE(WaitFor([&] { return !IsWindow(box.hwnd); }));
+
+    // Another release: "/update" starts (it asks for the configuration again) and this window ends
+    // without a word.
+    Publish("0000000000000000000000000000" "3002");
+    const size_t before = ConfigFetches();
+    ASSERT_TRUE(ChooseFromSystemMenu(4));
+    HWND frame = FrameOf(a);
+    EXPECT_TRUE(LauncherEnds(30000));
+    EXPECT_TRUE(WaitFor([&] { return !IsWindow(frame); })) << "the page stayed";
+    EXPECT_TRUE(WaitFor([&] { return ConfigFetches() >= before + 2; }, 30000)) << "no updater asked";
+}
+
+TEST_F(MainWindowUpdate, TheWindowAnswersWhileTheCheckWaitsForAServerThatNeverAnswers) {
+    Start();
+    HWND a = AddTab(L"1服-双线-等");
+    ASSERT_NE(a, nullptr);
+    ASSERT_TRUE(test::SetServerRoute(port_, "/update/ConfigMrvn.htm", "hang", ""));
+    const DWORD start = GetTickCount();
+    ASSERT_TRUE(ChooseFromSystemMenu(4));
+    // The window goes on: pages get their messages, a second "更新" adds no second check.
+    EXPECT_TRUE(RoundTrip(a));
+    const DWORD answered = GetTickCount() - start;
+    ASSERT_TRUE(ChooseFromSystemMenu(4));
+    const Box box = WaitForBox(60000);
+    const DWORD told = GetTickCount() - start;
+    ASSERT_NE(box.hwnd, nullptr);
+    EXPECT_EQ(box.text, L"已经是最新版本，无需进行更新。");
+    Click(box, IDC_MSG_BTN1);
+    EXPECT_TRUE(NoBoxFor(kWindowGoesMs)) << "a second check answered too";
+    std::printf("round trip during the check after %lu ms; the answer after %lu ms\n", answered, told);
 }
 
 struct PlacementRow {
