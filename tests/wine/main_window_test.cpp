@@ -957,7 +957,9 @@ TEST_F(MainWindowCommands, TheTrayMenuOpensAtTheCursorAndItsExitEndsWithoutAskin
     GetWindowRect(menu, &m);
     EXPECT_EQ(m.right, 700);
     EXPECT_EQ(m.bottom, 500);
-    TypeKeys(L"Up Return");
+    // A click on the last item, "退出".
+    RunUnix(L"xdotool mousemove " + std::to_wstring((m.left + m.right) / 2) + L" " + std::to_wstring(m.bottom - 8) +
+            L" sleep 0.2 click 1");
     EXPECT_TRUE(LauncherEnds());
     EXPECT_TRUE(NoBoxFor(0));
     EXPECT_TRUE(WaitForNoProcess(L"page_double.exe", 5000));
@@ -1104,6 +1106,7 @@ TEST_F(MainWindowUpdate, TheWindowAnswersWhileTheCheckWaitsForAServerThatNeverAn
     ASSERT_NE(box.hwnd, nullptr);
     EXPECT_EQ(box.text, L"已经是最新版本，无需进行更新。");
     Click(box, IDC_MSG_BTN1);
+    ASSERT_TRUE(WaitFor([&] { return !IsWindow(box.hwnd); }));
     EXPECT_TRUE(NoBoxFor(kWindowGoesMs)) << "a second check answered too";
     std::printf("round trip during the check after %lu ms; the answer after %lu ms\n", answered, told);
 }
