@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <functional>
 #include <string>
@@ -1039,6 +1040,114 @@ TEST_F(MainWindowCommands, ClearCacheTellsAtOnceWhileTheCleaningStillRuns) {
     Click(box, IDC_MSG_BTN1);
     EXPECT_TRUE(WaitFor([&] { return left() == 0; }, 120000)) << left() << " files left";
     std::printf("files left when the message showed: %d of %d\n", stillThere, kFiles);
+}
+
+// Without a notification area Wine's explorer shows a small tray window of its own; a real click on our
+// icon there (the newest, so the rightmost) brings the hidden window back.
+TEST_F(MainWindowCommands, AClickOnTheIconInWinesOwnTrayWindowRestoresTheWindow) {
+    Start();
+    HWND a = AddTab(L"1服-双线-标");
+    ASSERT_NE(a, nullptr);
+    Press(main_, IDC_BTN_HIDE);
+    ASSERT_TRUE(WaitFor([&] { return !IsWindowVisible(main_); }, 10000));
+    const auto trays =
+        TopLevel([](HWND h) { return ClassOf(h) == L"__winex11_standalone_tray" && IsWindowVisible(h); });
+    if (trays.empty()) GTEST_SKIP() << "this Wine shows no tray window of its own";
+    RECT t{};
+    GetClientRect(trays.front(), &t);
+    MapWindowPoints(trays.front(), nullptr, reinterpret_cast<POINT*>(&t), 2);
+    // The rightmost column that is not the window's white background belongs to the newest icon.
+    int right = -1;
+    for (int x = t.right - 1; x >= t.left && right < 0; --x) {
+        if (ScreenPixel(x, (t.top + t.bottom) / 2) != RGB(255, 255, 255)) right = x;
+    }
+    ASSERT_GT(right, t.left) << "no icon in the tray window";
+    RunUnix(L"xdotool mousemove " + std::to_wstring(right - 7) + L" " + std::to_wstring((t.top + t.bottom) / 2) +
+            L" sleep 0.2 click 1");
+    EXPECT_TRUE(WaitFor([&] { return IsWindowVisible(main_) && Shows(a); }, 10000)) << "the click did not restore it";
+}
+
+// The sound button with a real player as a page: the sound stand-in (tests/wine/sound_player.cpp, the
+// launcher's own WM_SET_MUTE handler over a steady tone) announces its window as a page frame, and
+// what the harness's PulseAudio sink plays is recorded while the player presses the button twice.
+TEST_F(MainWindowCommands, TheSoundButtonSilencesARealPlayerAndBringsItBack) {
+    char pulse[256] = {}, state[512] = {};
+    if (!GetEnvironmentVariableA("PULSE_SERVER", pulse, sizeof pulse)) GTEST_SKIP() << "no PulseAudio in this harness";
+    const std::wstring player = WinPathFromEnv("MRVN_SOUND_PLAYER");
+    ASSERT_FALSE(player.empty()) << "MRVN_SOUND_PLAYER is not set";
+    ASSERT_TRUE(GetEnvironmentVariableA("MRVN_HARNESS_STATE", state, sizeof state));
+    const std::string raw = std::string(state) + "/pulse/main-window.raw", pidFile = raw + ".pid";
+    const std::wstring rawWin = WinPathOfUnix(raw);
+    DeleteFileW(rawWin.c_str());
+    const auto size = [&] {
+        WIN32_FILE_ATTRIBUTE_DATA a;
+        if (!GetFileAttributesExW(rawWin.c_str(), GetFileExInfoStandard, &a)) return -1LL;
+        return (static_cast<long long>(a.nFileSizeHigh) << 32) | a.nFileSizeLow;
+    };
+    Start();
+    ASSERT_NE(AddTab(L"1服-双线-音"), nullptr);
+    ASSERT_TRUE(RunUnix("parec -d mrvn_sink.monitor --raw --format=s16le --rate=44100 --channels=1 "
+                        "--latency-msec=20 > '" + raw + "' & echo $! > '" + pidFile + "'; wait"));
+    ASSERT_TRUE(WaitFor([&] { return size() > 0; })) << "parec records nothing";
+    DWORD playerPid = 0;
+    HANDLE process = StartProcess(player, L"wave", &playerPid);
+    ASSERT_NE(process, nullptr);
+    HWND playerWnd = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (playerWnd = FindWindowW(L"MrvnSoundPlayer", nullptr)) != nullptr; }));
+    // Its window joins as a page: from now on timer 3 tells it the sound state, and it starts playing.
+    PostMessageW(main_, WM_PAGE_CREATED, reinterpret_cast<WPARAM>(playerWnd), 0);
+
+    constexpr long long kRate = 44100, kWindow = kRate / 10;
+    long long marks[4] = {};
+    const auto hold = [](DWORD ms) { Sleep(ms); };
+    hold(3000);
+    marks[0] = size() / 2;
+    hold(2000);
+    marks[1] = size() / 2;
+    Press(main_, IDC_BTN_SOUND);  // off
+    hold(3000);
+    marks[2] = size() / 2;
+    Press(main_, IDC_BTN_SOUND);  // on again
+    hold(3000);
+    marks[3] = size() / 2;
+    PostMessageW(playerWnd, WM_CLOSE, 0, 0);
+    EXPECT_EQ(WaitForSingleObject(process, 30000), WAIT_OBJECT_0);
+    DWORD code = 99;
+    GetExitCodeProcess(process, &code);
+    CloseHandle(process);
+    RunUnix("kill $(cat '" + pidFile + "')");
+    long long last = -1;
+    ASSERT_TRUE(WaitFor([&] {
+        const long long now = size();
+        const bool still = now == last;
+        last = now;
+        if (!still) Sleep(300);
+        return still;
+    }, 10000));
+    ASSERT_EQ(code, 0u) << "the player could not play";
+
+    std::string pcm;
+    ASSERT_TRUE(ReadFileBytes(rawWin, pcm));
+    const auto* samples = reinterpret_cast<const int16_t*>(pcm.data());
+    std::vector<double> rms;
+    for (size_t at = 0; at + kWindow <= pcm.size() / 2; at += kWindow) {
+        double sum = 0;
+        for (size_t k = at; k < at + kWindow; ++k) sum += double(samples[k]) * samples[k];
+        rms.push_back(std::sqrt(sum / double(kWindow)));
+    }
+    // Share of loud 100 ms windows (RMS above 1000: the tone has about 8500, the sink's silence 0).
+    const auto loud = [&](long long from, long long to, const char* what) {
+        int seen = 0, n = 0;
+        for (size_t w = size_t(from / kWindow) + 1; (w + 1) * kWindow <= size_t(to) && w < rms.size(); ++w, ++seen)
+            n += rms[w] > 1000;
+        std::printf("%s: %d of %d windows loud\n", what, n, seen);
+        EXPECT_GE(seen, 5) << what;
+        return seen ? double(n) / seen : 0.0;
+    };
+    // The button takes effect at the next tick (400 ms) and the page applies it at once.
+    EXPECT_GE(loud(marks[0], marks[1], "tone before the button"), 0.6);
+    EXPECT_EQ(loud(marks[1] + kRate * 8 / 10, marks[2], "from 800 ms after the button to the second press"), 0.0);
+    EXPECT_GE(loud(marks[2] + kRate * 14 / 10, marks[3], "from 1.4 s after the second press"), 0.6);
 }
 
 class MainWindowUpdate : public MainWindowCommands {
