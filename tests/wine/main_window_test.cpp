@@ -1042,9 +1042,10 @@ TEST_F(MainWindowCommands, ClearCacheTellsAtOnceWhileTheCleaningStillRuns) {
     std::printf("files left when the message showed: %d of %d\n", stillThere, kFiles);
 }
 
-// Without a notification area Wine's explorer shows a small tray window of its own; a real click on our
-// icon there (the newest, so the rightmost) brings the hidden window back.
-TEST_F(MainWindowCommands, AClickOnTheIconInWinesOwnTrayWindowRestoresTheWindow) {
+// Without a notification area Wine's X11 driver shows a small tray window of its own; a real click on
+// our icon there (the newest, so the rightmost) brings the hidden window back, a right click opens the
+// tray menu.
+TEST_F(MainWindowCommands, ClicksOnTheIconInWinesOwnTrayWindowRestoreAndOpenTheTrayMenu) {
     Start();
     HWND a = AddTab(L"1服-双线-标");
     ASSERT_NE(a, nullptr);
@@ -1065,6 +1066,20 @@ TEST_F(MainWindowCommands, AClickOnTheIconInWinesOwnTrayWindowRestoresTheWindow)
     RunUnix(L"xdotool mousemove " + std::to_wstring(right - 7) + L" " + std::to_wstring((t.top + t.bottom) / 2) +
             L" sleep 0.2 click 1");
     EXPECT_TRUE(WaitFor([&] { return IsWindowVisible(main_) && Shows(a); }, 10000)) << "the click did not restore it";
+
+    // Hidden again, a right click there opens the tray menu at the pointer; its last item ends all.
+    Press(main_, IDC_BTN_HIDE);
+    ASSERT_TRUE(WaitFor([&] { return !IsWindowVisible(main_); }, 10000));
+    RunUnix(L"xdotool mousemove " + std::to_wstring(right - 7) + L" " + std::to_wstring((t.top + t.bottom) / 2) +
+            L" sleep 0.2 click 3");
+    HWND menu = WaitForMenu();
+    ASSERT_NE(menu, nullptr) << "no tray menu";
+    RECT m{};
+    GetWindowRect(menu, &m);
+    RunUnix(L"xdotool mousemove " + std::to_wstring((m.left + m.right) / 2) + L" " + std::to_wstring(m.bottom - 8) +
+            L" sleep 0.2 click 1");
+    EXPECT_TRUE(LauncherEnds());
+    EXPECT_TRUE(NoBoxFor(0));
 }
 
 // The sound button with a real player as a page: the sound stand-in (tests/wine/sound_player.cpp, the
