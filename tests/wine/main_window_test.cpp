@@ -946,7 +946,10 @@ TEST_F(MainWindowCommands, TheHideButtonAndTheTrayIconHideTheWindowWithItsCompan
     EXPECT_TRUE(IsWindowVisible(main_));
 }
 
-TEST_F(MainWindowCommands, TheTrayMenuOpensAtTheCursorAndItsExitEndsWithoutAsking) {
+// The shell's right click as the shell posts it: the menu opens at the cursor, right- and
+// bottom-aligned. Choosing from it is ClicksOnTheIconInWinesOwnTrayWindow...'s: under openbox a menu
+// opened by a posted message, with no input behind it, closed by itself before any key or click came.
+TEST_F(MainWindowCommands, TheTrayMenuOpensAtTheCursor) {
     Start();
     HWND a = AddTab(L"1服-双线-托");
     ASSERT_NE(a, nullptr);
@@ -958,12 +961,10 @@ TEST_F(MainWindowCommands, TheTrayMenuOpensAtTheCursorAndItsExitEndsWithoutAskin
     GetWindowRect(menu, &m);
     EXPECT_EQ(m.right, 700);
     EXPECT_EQ(m.bottom, 500);
-    // A click on the last item, "退出".
-    RunUnix(L"xdotool mousemove " + std::to_wstring((m.left + m.right) / 2) + L" " + std::to_wstring(m.bottom - 8) +
-            L" sleep 0.2 click 1");
-    EXPECT_TRUE(LauncherEnds());
-    EXPECT_TRUE(NoBoxFor(0));
-    EXPECT_TRUE(WaitForNoProcess(L"page_double.exe", 5000));
+    TypeKeys(L"Escape");
+    EXPECT_TRUE(MenuGoes(menu));
+    EXPECT_TRUE(RoundTrip(a));
+    EXPECT_FALSE(LauncherEnds(0));
 }
 
 TEST_F(MainWindowCommands, SoundButtonTwiceBetweenTicksChangesNothingAndMuteReachesEveryPageButNotTheHall) {

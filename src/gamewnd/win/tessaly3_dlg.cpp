@@ -63,7 +63,7 @@ BOOL CTessaly3Dlg::OnInitDialog() {
     SetupAppearance();
     m_pages.SetMainWindow(m_hWnd);
     m_commands.SetMainWindow(m_hWnd, m_hIcon);
-    // The windows that hide with this one.
+    // The windows that hide with this one; the notice pop-up and the settings dialog join this list.
     m_commands.AddCompanion([this] { if (m_dlgAddAcc.m_hWnd) ::ShowWindow(m_dlgAddAcc.m_hWnd, SW_HIDE); });
     // With no page and no page process to come, the window would stay an invisible 1 x 1 for ever
     // (the program file may have been renamed under us by a repaired update).
