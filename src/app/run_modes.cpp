@@ -38,6 +38,20 @@ std::wstring PageProgramPath(ProcessEnv& process) {
     return process.ProgramPath();
 }
 
+// The menu's forced update check. It runs on a worker of the main window that may outlive the
+// window and this application object alike, so it makes every part it uses itself.
+bool ForcedUpdateCheck(const HostConfig& hosts) {
+    win::Platform platform;
+    win::Win32HttpSession http;
+    win::Win32FileSink sink;
+    win::Win32FileSource source;
+    StateStore state(platform.registry, platform.profile, platform.folders, platform.process, platform.clock,
+                     platform.random);
+    Updater updater(UpdateContext{http, sink, source, platform.files, platform.profile, platform.codePage,
+                                  platform.process, state, hosts, &net::PlatformSignatures()});
+    return updater.CheckForUpdate(true);
+}
+
 }  // namespace
 
 // Mode 0: a copy outside the installation folder installs itself and starts the installed copy.
@@ -152,6 +166,7 @@ BOOL CTessaly3App::MainWindow() {
     settings.programPath = m_platform.process.ProgramPath();
     settings.pageProgram = PageProgramPath(m_platform.process);
     settings.notice = {settings.settingsPath, settings.programPath, m_hosts, extras::NoticeTimesFromEnvironment()};
+    settings.checkForUpdate = [hosts = m_hosts] { return ForcedUpdateCheck(hosts); };
     // The main window runs for the launcher's whole life; the process ends with it.
     gamewnd::RunMainWindow(settings);
     return FALSE;

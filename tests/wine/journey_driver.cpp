@@ -84,6 +84,14 @@ HWND FindLogin(HWND main) {
     return nullptr;
 }
 
+// The popup menu of the main window's process, while it is open.
+HWND FindMenu(HWND main) {
+    const DWORD mainPid = PidOf(main);
+    const auto found =
+        TopLevel([&](HWND h) { return ClassOf(h) == L"#32768" && IsWindowVisible(h) && PidOf(h) == mainPid; });
+    return found.empty() ? nullptr : found.front();
+}
+
 HWND FindPrompt(HWND main) {
     const auto found = TopLevel([&](HWND h) {
         return IsDialog(h) && IsWindowVisible(h) && GetWindow(h, GW_OWNER) == main &&
@@ -347,6 +355,21 @@ int wmain(int argc, wchar_t** argv) {
         Command(download, IDOK, BN_CLICKED);
         WaitFor([&] { return !FindDownload(); }, 10000);
     }
+
+    // The "系统" menu stays open for the step's picture and goes with Escape in the next step.
+    HWND menu = nullptr;
+    j.Step("menu", [&](std::string& detail) {
+        Command(main, IDC_BTN_MENU, BN_CLICKED);
+        const bool seen = WaitFor([&] { return (menu = FindMenu(main)) != nullptr; }, 15000);
+        detail = seen ? "(the \"系统\" menu open under its button)" : "(no menu under \"系统\" in 15 s)";
+        return seen;
+    });
+    j.Step("menu-closed", [&](std::string& detail) {
+        PostMessageW(main, WM_KEYDOWN, VK_ESCAPE, 0);
+        const bool gone = WaitFor([&] { return !IsWindowVisible(menu); }, 5000);
+        detail = gone ? "(Escape closed the menu; nothing was chosen)" : "(the menu stayed open)";
+        return gone;
+    });
 
     // The end is played even after a missed step, so that nothing is left running.
     const bool playing = !j.Stopped();

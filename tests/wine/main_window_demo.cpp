@@ -2,7 +2,10 @@
 // double as its page program, logs doubles in with chosen labels and puts the window in one scene.
 //   main_window_demo.exe MRVN.EXE PAGE_DOUBLE.EXE SCENE
 // Scenes: tabs1, tabs2, tabs3, hover (three tabs, the first hovered), long (a label past 160 pixels),
-// narrow (two tabs, then the window made narrower), addacc (one tab and the add-account prompt). It stays until killed (tools/screenshot does).
+// narrow (two tabs, then the window made narrower), addacc (one tab and the add-account prompt), menu (two
+// tabs and the "系统" menu open), traymenu (two tabs and the tray icon's menu open at the cursor), hidden
+// (two tabs, then hidden with the hide button: what stays is the tray icon). It stays until killed
+// (tools/screenshot does).
 #include <windows.h>
 
 #include <string>
@@ -106,7 +109,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
 
     const std::vector<std::wstring> labels = {L"1服-双线-青锋", L"3服-电信-晚照", L"12服-网通-Alice"};
     int tabs = 1;
-    if (scene == L"tabs2" || scene == L"narrow") tabs = 2;
+    if (scene == L"tabs2" || scene == L"narrow" || scene == L"menu" || scene == L"traymenu" ||
+        scene == L"hidden")
+        tabs = 2;
     if (scene == L"tabs3" || scene == L"hover") tabs = 3;
     if (scene == L"long") {
         LogIn(main, L"8服-电信一区-averyveryverylongaccountname_0123456789", true);
@@ -128,6 +133,12 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     if (scene == L"addacc") {
         HWND link = GetDlgItem(main, IDC_LBL_OTHER_ACCOUNT);
         PostMessageW(main, WM_COMMAND, MAKEWPARAM(IDC_LBL_OTHER_ACCOUNT, STN_CLICKED), LPARAM(link));
+    }
+    if (scene == L"hidden") PostMessageW(main, WM_COMMAND, MAKEWPARAM(IDC_BTN_HIDE, BN_CLICKED), 0);
+    if (scene == L"menu") PostMessageW(main, WM_COMMAND, MAKEWPARAM(IDC_BTN_MENU, BN_CLICKED), 0);
+    if (scene == L"traymenu") {
+        SetCursorPos(900, 500);
+        PostMessageW(main, 0x0401 /* WM_TRAYICON */, 1, WM_RBUTTONUP);
     }
     for (;;) Sleep(1000);
 }

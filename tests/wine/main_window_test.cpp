@@ -2,15 +2,20 @@
 // the page-process double as its page program; the tests tell each double to log in, cancel or die,
 // answer the window's questions by clicking their buttons, and look at frames, sizes and pixels.
 #include <windows.h>
+#include <shlobj.h>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
+#include <cstdio>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "gamewnd/private_messages.h"
+#include "gamewnd/win/window_commands.h"
+#include "util/http_probe.h"
 #include "resource.h"
 #include "wine/page_double.h"
 #include "wine/wine_util.h"
@@ -23,6 +28,7 @@ constexpr wchar_t kCaption[] = L"QuarnMorvane";
 struct Box {
     HWND hwnd = nullptr;
     std::vector<std::wstring> buttons;  // labels in order
+    std::wstring text;                  // the message, as the box names it for screen readers
 };
 
 class MainWindowTest : public ::testing::Test {
@@ -126,14 +132,14 @@ protected:
         return WaitFor([&] { return Ask(dbl, kAskReloadCount) > before; }, 10000);
     }
 
-    // A message box of the launcher, owned by the main window.
-    Box WaitForBox(DWORD timeoutMs = 10000) const {
+    // A message box of the launcher, owned by the main window (or by any window).
+    Box WaitForBox(DWORD timeoutMs = 10000, bool ownedByMain = true) const {
         Box box;
         WaitFor(
             [&] {
                 const auto boxes = TopLevel([&](HWND h) {
                     return h != main_ && PidOf(h) == pid_ && ClassOf(h) == L"#32770" && IsWindowVisible(h) &&
-                           GetWindow(h, GW_OWNER) == main_;
+                           (!ownedByMain || GetWindow(h, GW_OWNER) == main_) && GetDlgItem(h, IDC_MSG_BTN1);
                 });
                 if (!boxes.empty()) box.hwnd = boxes.front();
                 return box.hwnd != nullptr;
@@ -143,6 +149,7 @@ protected:
         for (int id : {IDC_MSG_BTN1, IDC_MSG_BTN2}) {
             if (HWND b = GetDlgItem(box.hwnd, id)) box.buttons.push_back(TextOf(b));
         }
+        box.text = TextOf(GetDlgItem(box.hwnd, IDC_MSG_TEXT));
         return box;
     }
 
@@ -722,6 +729,533 @@ TEST_F(MainWindowTest, MalformedLabelsFromAnyProcessAreRefused) {
     EXPECT_EQ(answer, 1u);
     SendMessageTimeoutW(main_, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&cds), SMTO_NORMAL, 5000, &answer);
     EXPECT_EQ(answer, 0u);
+}
+
+// ---- the window commands: menus, tray, hiding, sound, cleaning and update
+
+// The ids and texts of a menu of this process (Wine lets no process read another's menus); a
+// separator reads as id 0 and "-", a plain enabled text item as its text, anything else with a "!".
+std::vector<std::pair<UINT, std::wstring>> MenuItemsOf(HMENU menu) {
+    std::vector<std::pair<UINT, std::wstring>> items;
+    const int n = menu ? GetMenuItemCount(menu) : 0;
+    for (int i = 0; i < n; ++i) {
+        wchar_t buf[128] = {};
+        MENUITEMINFOW info{};
+        info.cbSize = sizeof(info);
+        info.fMask = MIIM_FTYPE | MIIM_STRING | MIIM_ID | MIIM_STATE;
+        info.dwTypeData = buf;
+        info.cch = 127;
+        if (!GetMenuItemInfoW(menu, UINT(i), TRUE, &info)) {
+            items.push_back({0, L"?"});
+        } else if (info.fType & MFT_SEPARATOR) {
+            items.push_back({info.wID, L"-"});
+        } else {
+            const bool plain = info.fType == MFT_STRING && info.fState == MFS_ENABLED;
+            items.push_back({info.wID, std::wstring(buf) + (plain ? L"" : L"!")});
+        }
+    }
+    return items;
+}
+
+TEST(MainWindowMenus, BothMenusHoldTheirItemsInOrderAsPlainEnabledTextItems) {
+    using Items = std::vector<std::pair<UINT, std::wstring>>;
+    const Items common = {{1, L"刷新 (F5)"}, {2, L"隐藏/恢复(Ctrl  +  Q)"}, {3, L"清除缓存"}, {0, L"-"},
+                          {4, L"更新"},      {5, L"设置..."}};
+    Items system = common, tray = common;
+    system.push_back({0xFFFFFFFF, L"版本号: 3.0.0.1"});
+    tray.push_back({6, L"退出"});
+    EXPECT_EQ(MenuItemsOf(gamewnd::BuildPopupMenu(MenuKind::System, {2, 81}).Get()), system);
+    EXPECT_EQ(MenuItemsOf(gamewnd::BuildPopupMenu(MenuKind::Tray, {2, 81}).Get()), tray);
+}
+
+// A hash of what the screen shows in `r`: a button's look.
+uint32_t ScreenHash(const RECT& r) {
+    const int w = r.right - r.left, h = r.bottom - r.top;
+    HDC screen = GetDC(nullptr);
+    HDC mem = CreateCompatibleDC(screen);
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    bi.bmiHeader.biWidth = w;
+    bi.bmiHeader.biHeight = -h;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    bi.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HBITMAP bmp = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(mem, bmp);
+    BitBlt(mem, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
+    GdiFlush();
+    uint32_t hash = 2166136261u;
+    const auto* p = static_cast<const uint8_t*>(bits);
+    for (int i = 0; bits && i < w * h * 4; ++i) hash = (hash ^ p[i]) * 16777619u;
+    SelectObject(mem, old);
+    DeleteObject(bmp);
+    DeleteDC(mem);
+    ReleaseDC(nullptr, screen);
+    return hash;
+}
+
+class MainWindowCommands : public MainWindowTest {
+protected:
+    void TearDown() override {
+        WritePrivateProfileStringW(L"Mrvn", L"ShortKey", nullptr, SettingsFile().c_str());
+        // An updater started by "更新" runs a main window of its own.
+        EndProcesses(L"Mrvn.exe");
+        MainWindowTest::TearDown();
+    }
+
+    // The hotkeys' file: Statistic.ini beside the running program.
+    static std::wstring SettingsFile() {
+        std::wstring exe = MrvnExe();
+        return exe.substr(0, exe.rfind(L'\\')) + L"\\Statistic.ini";
+    }
+
+    RECT ButtonRect(int id) const {
+        RECT r{};
+        GetWindowRect(GetDlgItem(main_, id), &r);
+        return r;
+    }
+
+    // The open popup menu of the launcher, once it shows.
+    HWND WaitForMenu(DWORD timeoutMs = 10000) const {
+        HWND found = nullptr;
+        WaitFor(
+            [&] {
+                const auto menus =
+                    TopLevel([&](HWND h) { return PidOf(h) == pid_ && ClassOf(h) == L"#32768" && IsWindowVisible(h); });
+                found = menus.empty() ? nullptr : menus.front();
+                return found != nullptr;
+            },
+            timeoutMs);
+        return found;
+    }
+    bool MenuGoes(HWND menu) const { return WaitFor([&] { return !IsWindowVisible(menu); }, 5000); }
+
+    // Opens "系统" as a player does: the window in front, a real click on the button; a click that
+    // did not open it is given again, as a player would.
+    HWND OpenSystemMenu() const {
+        const RECT b = ButtonRect(IDC_BTN_MENU);
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            if (!FocusForKeys(main_)) continue;
+            // The pointer comes from elsewhere, as a player's does; a click where it already rests was
+            // not taken by the button the second time.
+            RunUnix(L"xdotool mousemove " + std::to_wstring(b.left - 40) + L" " + std::to_wstring(b.bottom + 200) +
+                    L" sleep 0.2 mousemove " + std::to_wstring((b.left + b.right) / 2) + L" " +
+                    std::to_wstring((b.top + b.bottom) / 2) + L" sleep 0.2 click 1");
+            if (HWND menu = WaitForMenu(5000)) return menu;
+        }
+        return nullptr;
+    }
+
+    // Opens "系统" and picks an item by keys: `downs` times Down, then Enter.
+    bool ChooseFromSystemMenu(int downs) const {
+        HWND menu = OpenSystemMenu();
+        if (!menu) return false;
+        std::wstring keys;
+        for (int i = 0; i < downs; ++i) keys += L"Down ";
+        TypeKeys(keys + L"Return");
+        return MenuGoes(menu);
+    }
+
+    static void Press(HWND main, int id) { PostMessageW(main, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0); }
+
+    // Each page's count of "sound off" messages, after every page has had `ticks` more of timer 3.
+    std::vector<LRESULT> MutedCountsAfterTicks(const std::vector<HWND>& pages, int ticks) const {
+        std::vector<LRESULT> start;
+        for (HWND d : pages) start.push_back(Ask(d, kAskMuteCount));
+        WaitFor([&] {
+            for (size_t i = 0; i < pages.size(); ++i) {
+                if (Ask(pages[i], kAskMuteCount) < start[i] + ticks) return false;
+            }
+            return true;
+        }, 10000);
+        std::vector<LRESULT> muted;
+        for (HWND d : pages) muted.push_back(Ask(d, kAskMutedCount));
+        return muted;
+    }
+};
+
+TEST_F(MainWindowCommands, TheSystemMenuListsItsItemsUnderItsButtonAndNamesTheBossKeyOfTheMoment) {
+    Start();
+    HWND a = AddTab(L"1服-双线-菜");
+    ASSERT_NE(a, nullptr);
+    HWND menu = OpenSystemMenu();
+    ASSERT_NE(menu, nullptr) << "no menu";
+    RECT m{};
+    GetWindowRect(menu, &m);
+    const RECT b = ButtonRect(IDC_BTN_MENU);
+    EXPECT_EQ(m.left, b.left);
+    EXPECT_EQ(m.top, b.bottom + 2);
+    const int narrow = m.right - m.left;
+    TypeKeys(L"Escape");
+    ASSERT_TRUE(MenuGoes(menu));
+
+    // The boss key changed in the file between two openings. Wine lets no other process read the
+    // menu's texts (their order is BothMenusHoldTheirItemsInOrder...); the longer key name shows in the
+    // menu's width, the hide item being the widest.
+    ASSERT_TRUE(WritePrivateProfileStringW(L"Mrvn", L"ShortKey", L"6,65", SettingsFile().c_str()));
+    menu = OpenSystemMenu();
+    ASSERT_NE(menu, nullptr);
+    GetWindowRect(menu, &m);
+    EXPECT_GT(m.right - m.left, narrow + 40) << "the hide item still names F10";
+    // The version line (the last item) does nothing.
+    TypeKeys(L"Up Return");
+    ASSERT_TRUE(MenuGoes(menu));
+    EXPECT_TRUE(RoundTrip(a));
+    EXPECT_TRUE(NoBoxFor(0));
+    EXPECT_TRUE(IsWindowVisible(main_));
+    EXPECT_EQ(Ask(a, kAskF5Count), 0);
+}
+
+TEST_F(MainWindowCommands, RefreshFromTheMenuReachesTheCurrentFrameWithTheMarker) {
+    Start();
+    HWND a = AddTab(L"1服-双线-刷");
+    HWND b = AddTab(L"1服-双线-新");
+    ASSERT_TRUE(a && b);
+    ASSERT_TRUE(ChooseFromSystemMenu(1));
+    EXPECT_TRUE(WaitFor([&] { return Ask(b, kAskF5Count) == 1; }, 5000));
+    EXPECT_EQ(Ask(b, kAskLastF5LParam), LRESULT(kLauncherMarker));
+    EXPECT_EQ(Ask(a, kAskF5Count), 0) << "only the current page refreshes";
+}
+
+TEST_F(MainWindowCommands, TheHideButtonAndTheTrayIconHideTheWindowWithItsCompanionsAndBringItBack) {
+    Start();
+    HWND a = AddTab(L"1服-双线-藏");
+    ASSERT_NE(a, nullptr);
+    HWND frame = FrameOf(a);
+    // A real click on the hide button.
+    const RECT hide = ButtonRect(IDC_BTN_HIDE);
+    ASSERT_TRUE(FocusForKeys(main_));
+    RunUnix(L"xdotool mousemove " + std::to_wstring((hide.left + hide.right) / 2) + L" " +
+            std::to_wstring((hide.top + hide.bottom) / 2) + L" click 1");
+    EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(main_) && !IsWindowVisible(frame); }, 10000));
+    // The shell's left click on the icon brings it back in front.
+    PostMessageW(main_, WM_TRAYICON, 1, WM_LBUTTONUP);
+    EXPECT_TRUE(WaitFor([&] { return IsWindowVisible(main_) && IsWindowVisible(frame); }, 10000));
+    EXPECT_TRUE(WaitFor([&] { return GetForegroundWindow() == main_; }, 5000));
+    RunUnix(L"xdotool mousemove 5 700");
+
+    // The add-account prompt goes with the window and stays away when it comes back.
+    HWND prompt = AskAddAccount();
+    ASSERT_NE(prompt, nullptr);
+    Press(main_, IDC_BTN_HIDE);
+    EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(main_) && !IsWindowVisible(prompt); }, 10000));
+    Press(main_, IDC_BTN_HIDE);
+    EXPECT_TRUE(WaitFor([&] { return IsWindowVisible(main_) && IsWindowVisible(frame); }, 10000));
+    EXPECT_TRUE(RoundTrip(a));
+    EXPECT_FALSE(IsWindowVisible(prompt));
+    // Other mouse messages of the icon do nothing.
+    PostMessageW(main_, WM_TRAYICON, 1, WM_LBUTTONDOWN);
+    EXPECT_TRUE(RoundTrip(a));
+    EXPECT_TRUE(IsWindowVisible(main_));
+}
+
+// The shell's right click as the shell posts it: the menu opens at the cursor, right- and
+// bottom-aligned. Choosing from it is ClicksOnTheIconInWinesOwnTrayWindow...'s: a menu opened by a
+// posted message, with no input behind it, took no keys without a window manager, and under openbox
+// closed by itself before any key or click came.
+TEST_F(MainWindowCommands, TheTrayMenuOpensAtTheCursor) {
+    Start();
+    HWND a = AddTab(L"1服-双线-托");
+    ASSERT_NE(a, nullptr);
+    ASSERT_TRUE(SetCursorPos(700, 500));
+    PostMessageW(main_, WM_TRAYICON, 1, WM_RBUTTONUP);
+    HWND menu = WaitForMenu();
+    ASSERT_NE(menu, nullptr) << "no tray menu";
+    RECT m{};
+    GetWindowRect(menu, &m);
+    EXPECT_EQ(m.right, 700);
+    EXPECT_EQ(m.bottom, 500);
+    // A click elsewhere closes it and chooses nothing.
+    RunUnix(L"xdotool mousemove 100 400 sleep 0.2 click 1");
+    EXPECT_TRUE(MenuGoes(menu));
+    EXPECT_TRUE(RoundTrip(a));
+    EXPECT_FALSE(LauncherEnds(0));
+}
+
+TEST_F(MainWindowCommands, SoundButtonTwiceBetweenTicksChangesNothingAndMuteReachesEveryPageButNotTheHall) {
+    Start();
+    HWND a = AddTab(L"1服-a-声");
+    HWND b = AddTab(L"1服-b-声");
+    HWND c = AddTab(L"1服-c-声");
+    ASSERT_TRUE(a && b && c);
+    const std::vector<HWND> pages{a, b, c};
+    const RECT sound = ButtonRect(IDC_BTN_SOUND);
+    const RECT hallButton = ButtonRect(IDC_BTN_HALL);
+    // Settled looks: several ticks have passed.
+    MutedCountsAfterTicks(pages, 2);
+    const uint32_t soundOn = ScreenHash(sound), hallHidden = ScreenHash(hallButton);
+
+    // Two presses before the next tick cancel.
+    Press(main_, IDC_BTN_SOUND);
+    Press(main_, IDC_BTN_SOUND);
+    EXPECT_EQ(MutedCountsAfterTicks(pages, 3), (std::vector<LRESULT>{0, 0, 0}));
+
+    // The hall comes; its button shows the pressed look.
+    Press(main_, IDC_BTN_HALL);
+    HWND hall = NewDouble();
+    ASSERT_NE(hall, nullptr);
+    HWND hallFrame = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (hallFrame = FrameOf(hall)) && IsWindowVisible(hallFrame); }));
+    EXPECT_TRUE(WaitFor([&] { return ScreenHash(hallButton) != hallHidden; }, 5000)) << "the hall strip stayed";
+    const uint32_t hallShown = ScreenHash(hallButton);
+
+    Press(main_, IDC_BTN_SOUND);
+    for (HWND d : pages) EXPECT_TRUE(WaitFor([&] { return Ask(d, kAskLastMute) == 1; }, 5000));
+    EXPECT_TRUE(WaitFor([&] { return ScreenHash(sound) != soundOn; }, 5000)) << "the sound strip stayed";
+    // After more ticks, the reload posted now reaches the hall after anything the window posted it.
+    MutedCountsAfterTicks(pages, 2);
+    EXPECT_TRUE(RoundTrip(hall));
+    EXPECT_EQ(Ask(hall, kAskMuteCount), 0) << "the hall was told the sound state";
+
+    Press(main_, IDC_BTN_SOUND);
+    for (HWND d : pages) EXPECT_TRUE(WaitFor([&] { return Ask(d, kAskLastMute) == 0; }, 5000));
+    EXPECT_TRUE(WaitFor([&] { return ScreenHash(sound) == soundOn; }, 5000)) << "the sound strip is not back";
+    // The hall hidden again: its button goes back to its normal look.
+    Press(main_, IDC_BTN_HALL);
+    EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(hallFrame); }, 5000));
+    EXPECT_TRUE(WaitFor([&] { return ScreenHash(hallButton) == hallHidden; }, 5000))
+        << std::hex << ScreenHash(hallButton) << " shown " << hallShown << " hidden " << hallHidden;
+}
+
+TEST_F(MainWindowCommands, ClearCacheTellsAtOnceWhileTheCleaningStillRunsAndTwoRunSideBySide) {
+    wchar_t appData[MAX_PATH] = {};
+    ASSERT_EQ(SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, 0, appData), S_OK);
+    const std::wstring slow = std::wstring(appData) + L"\\Macromedia\\Flash Player\\#SharedObjects\\slow";
+    ASSERT_TRUE(MakeFolders(slow));
+    constexpr int kFiles = 4000;
+    for (int i = 0; i < kFiles; ++i) ASSERT_TRUE(WriteFileBytes(slow + L"\\f" + std::to_wstring(i) + L".sol", "x"));
+    const auto left = [&] {
+        int n = 0;
+        WIN32_FIND_DATAW fd;
+        HANDLE f = FindFirstFileW((slow + L"\\*.sol").c_str(), &fd);
+        if (f == INVALID_HANDLE_VALUE) return 0;
+        do ++n;
+        while (FindNextFileW(f, &fd));
+        FindClose(f);
+        return n;
+    };
+    Start();
+    HWND page = AddTab(L"1服-双线-清");
+    ASSERT_NE(page, nullptr);
+    ASSERT_TRUE(ChooseFromSystemMenu(3));
+    const Box box = WaitForBox(10000, false);
+    ASSERT_NE(box.hwnd, nullptr) << "no message";
+    const int stillThere = left();
+    EXPECT_GT(stillThere, 0) << "the message waited for the cleaning";
+    EXPECT_EQ(box.text, L"缓存清除完毕！");
+    EXPECT_EQ(box.buttons, std::vector<std::wstring>{L"确定"});
+    // The box belongs to no window: the player may ask again while the first cleaning runs, and the
+    // two cleanings go side by side over the same folders.
+    ASSERT_TRUE(ChooseFromSystemMenu(3));
+    Box second;
+    ASSERT_TRUE(WaitFor([&] {
+        const auto boxes = TopLevel([&](HWND h) {
+            return h != box.hwnd && PidOf(h) == pid_ && ClassOf(h) == L"#32770" && IsWindowVisible(h) &&
+                   GetDlgItem(h, IDC_MSG_BTN1);
+        });
+        second.hwnd = boxes.empty() ? nullptr : boxes.front();
+        return second.hwnd != nullptr;
+    }, 10000)) << "no second message";
+    const int atSecond = left();
+    Click(second, IDC_MSG_BTN1);
+    Click(box, IDC_MSG_BTN1);
+    EXPECT_TRUE(WaitFor([&] { return left() == 0; }, 120000)) << left() << " files left";
+    EXPECT_TRUE(RoundTrip(page));
+    std::printf("files left when the message showed: %d of %d, at the second: %d\n", stillThere, kFiles, atSecond);
+}
+
+// Without a notification area Wine's X11 driver shows a small tray window of its own; a real click on
+// our icon there (the newest, so the rightmost) brings the hidden window back, a right click opens the
+// tray menu.
+TEST_F(MainWindowCommands, ClicksOnTheIconInWinesOwnTrayWindowRestoreAndOpenTheTrayMenu) {
+    Start();
+    HWND a = AddTab(L"1服-双线-标");
+    ASSERT_NE(a, nullptr);
+    Press(main_, IDC_BTN_HIDE);
+    ASSERT_TRUE(WaitFor([&] { return !IsWindowVisible(main_); }, 10000));
+    const auto trays =
+        TopLevel([](HWND h) { return ClassOf(h) == L"__winex11_standalone_tray" && IsWindowVisible(h); });
+    if (trays.empty()) GTEST_SKIP() << "this Wine shows no tray window of its own";
+    RECT t{};
+    GetClientRect(trays.front(), &t);
+    MapWindowPoints(trays.front(), nullptr, reinterpret_cast<POINT*>(&t), 2);
+    // The rightmost column that is not the window's white background belongs to the newest icon.
+    int right = -1;
+    for (int x = t.right - 1; x >= t.left && right < 0; --x) {
+        if (ScreenPixel(x, (t.top + t.bottom) / 2) != RGB(255, 255, 255)) right = x;
+    }
+    ASSERT_GT(right, t.left) << "no icon in the tray window";
+    RunUnix(L"xdotool mousemove " + std::to_wstring(right - 7) + L" " + std::to_wstring((t.top + t.bottom) / 2) +
+            L" sleep 0.2 click 1");
+    EXPECT_TRUE(WaitFor([&] { return IsWindowVisible(main_) && Shows(a); }, 10000)) << "the click did not restore it";
+
+    // Hidden again, a right click there opens the tray menu at the pointer; its last item ends all.
+    Press(main_, IDC_BTN_HIDE);
+    ASSERT_TRUE(WaitFor([&] { return !IsWindowVisible(main_); }, 10000));
+    RunUnix(L"xdotool mousemove " + std::to_wstring(right - 7) + L" " + std::to_wstring((t.top + t.bottom) / 2) +
+            L" sleep 0.2 click 3");
+    HWND menu = WaitForMenu();
+    ASSERT_NE(menu, nullptr) << "no tray menu";
+    RECT m{};
+    GetWindowRect(menu, &m);
+    RunUnix(L"xdotool mousemove " + std::to_wstring((m.left + m.right) / 2) + L" " + std::to_wstring(m.bottom - 8) +
+            L" sleep 0.2 click 1");
+    EXPECT_TRUE(LauncherEnds());
+    EXPECT_TRUE(NoBoxFor(0));
+}
+
+// The sound button with a real player as a page: the sound stand-in (tests/wine/sound_player.cpp, the
+// launcher's own WM_SET_MUTE handler over a steady tone) announces its window as a page frame, and
+// what the harness's PulseAudio sink plays is recorded while the player presses the button twice.
+TEST_F(MainWindowCommands, TheSoundButtonSilencesARealPlayerAndBringsItBack) {
+    char pulse[256] = {}, state[512] = {};
+    if (!GetEnvironmentVariableA("PULSE_SERVER", pulse, sizeof pulse)) GTEST_SKIP() << "no PulseAudio in this harness";
+    const std::wstring player = WinPathFromEnv("MRVN_SOUND_PLAYER");
+    ASSERT_FALSE(player.empty()) << "MRVN_SOUND_PLAYER is not set";
+    ASSERT_TRUE(GetEnvironmentVariableA("MRVN_HARNESS_STATE", state, sizeof state));
+    const std::string raw = std::string(state) + "/pulse/main-window.raw", pidFile = raw + ".pid";
+    const std::wstring rawWin = WinPathOfUnix(raw);
+    DeleteFileW(rawWin.c_str());
+    const auto size = [&] {
+        WIN32_FILE_ATTRIBUTE_DATA a;
+        if (!GetFileAttributesExW(rawWin.c_str(), GetFileExInfoStandard, &a)) return -1LL;
+        return (static_cast<long long>(a.nFileSizeHigh) << 32) | a.nFileSizeLow;
+    };
+    Start();
+    ASSERT_NE(AddTab(L"1服-双线-音"), nullptr);
+    ASSERT_TRUE(RunUnix("parec -d mrvn_sink.monitor --raw --format=s16le --rate=44100 --channels=1 "
+                        "--latency-msec=20 > '" + raw + "' & echo $! > '" + pidFile + "'; wait"));
+    ASSERT_TRUE(WaitFor([&] { return size() > 0; })) << "parec records nothing";
+    DWORD playerPid = 0;
+    HANDLE process = StartProcess(player, L"wave", &playerPid);
+    ASSERT_NE(process, nullptr);
+    HWND playerWnd = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (playerWnd = FindWindowW(L"MrvnSoundPlayer", nullptr)) != nullptr; }));
+    // Its window joins as a page: from now on timer 3 tells it the sound state, and it starts playing.
+    PostMessageW(main_, WM_PAGE_CREATED, reinterpret_cast<WPARAM>(playerWnd), 0);
+
+    constexpr long long kRate = 44100, kWindow = kRate / 10;
+    long long marks[4] = {};
+    const auto hold = [](DWORD ms) { Sleep(ms); };
+    hold(3000);
+    marks[0] = size() / 2;
+    hold(2000);
+    marks[1] = size() / 2;
+    Press(main_, IDC_BTN_SOUND);  // off
+    hold(3000);
+    marks[2] = size() / 2;
+    Press(main_, IDC_BTN_SOUND);  // on again
+    hold(3000);
+    marks[3] = size() / 2;
+    PostMessageW(playerWnd, WM_CLOSE, 0, 0);
+    EXPECT_EQ(WaitForSingleObject(process, 30000), WAIT_OBJECT_0);
+    DWORD code = 99;
+    GetExitCodeProcess(process, &code);
+    CloseHandle(process);
+    RunUnix("kill $(cat '" + pidFile + "')");
+    long long last = -1;
+    ASSERT_TRUE(WaitFor([&] {
+        const long long now = size();
+        const bool still = now == last;
+        last = now;
+        if (!still) Sleep(300);
+        return still;
+    }, 10000));
+    ASSERT_EQ(code, 0u) << "the player could not play";
+
+    std::string pcm;
+    ASSERT_TRUE(ReadFileBytes(rawWin, pcm));
+    const auto* samples = reinterpret_cast<const int16_t*>(pcm.data());
+    std::vector<double> rms;
+    for (size_t at = 0; at + kWindow <= pcm.size() / 2; at += kWindow) {
+        double sum = 0;
+        for (size_t k = at; k < at + kWindow; ++k) sum += double(samples[k]) * samples[k];
+        rms.push_back(std::sqrt(sum / double(kWindow)));
+    }
+    // Share of loud 100 ms windows (RMS above 1000: the tone has about 8500, the sink's silence 0).
+    const auto loud = [&](long long from, long long to, const char* what) {
+        int seen = 0, n = 0;
+        for (size_t w = size_t(from / kWindow) + 1; (w + 1) * kWindow <= size_t(to) && w < rms.size(); ++w, ++seen)
+            n += rms[w] > 1000;
+        std::printf("%s: %d of %d windows loud\n", what, n, seen);
+        EXPECT_GE(seen, 5) << what;
+        return seen ? double(n) / seen : 0.0;
+    };
+    // The button takes effect at the next tick (400 ms) and the page applies it at once.
+    EXPECT_GE(loud(marks[0], marks[1], "tone before the button"), 0.6);
+    EXPECT_EQ(loud(marks[1] + kRate * 8 / 10, marks[2], "from 800 ms after the button to the second press"), 0.0);
+    EXPECT_GE(loud(marks[2] + kRate * 14 / 10, marks[3], "from 1.4 s after the second press"), 0.6);
+}
+
+class MainWindowUpdate : public MainWindowCommands {
+protected:
+    void SetUp() override {
+        MainWindowCommands::SetUp();
+        port_ = TestServerPort();
+        std::string exe;
+        ASSERT_TRUE(ReadFileBytes(MrvnExe(), exe));
+        localKey_ = Md5HexOf(exe).substr(0, 28) + "3001";
+    }
+    void Publish(const std::string& key) {
+        ASSERT_TRUE(test::SetServerRoute(port_, "/update/ConfigMrvn.htm", "ok",
+                                         "[VerKey]\r\nMrvn=" + key + "\r\nUpdAddr=http://127.0.0.1:" +
+                                             std::to_string(port_) + "/files/none.bin\r\n"));
+    }
+    size_t ConfigFetches() const {
+        const std::string log = test::ServerLog(port_);
+        size_t n = 0;
+        for (size_t at = log.find("GET /update/ConfigMrvn.htm"); at != std::string::npos;
+             at = log.find("GET /update/ConfigMrvn.htm", at + 1))
+            ++n;
+        return n;
+    }
+    uint16_t port_ = 0;
+    std::string localKey_;
+};
+
+TEST_F(MainWindowUpdate, TheSameReleaseIsTheLatestAnotherStartsTheUpdaterAndEndsTheWindow) {
+    Start();
+    HWND a = AddTab(L"1服-双线-更");
+    ASSERT_NE(a, nullptr);
+    Publish(localKey_);
+    ASSERT_TRUE(ChooseFromSystemMenu(4));
+    Box box = WaitForBox(30000);
+    ASSERT_NE(box.hwnd, nullptr);
+    EXPECT_EQ(box.text, L"已经是最新版本，无需进行更新。");
+    Click(box, IDC_MSG_BTN1);
+    ASSERT_TRUE(WaitFor([&] { return !IsWindow(box.hwnd); }));
+
+    // Another release: "/update" starts (it asks for the configuration again) and this window ends
+    // without a word.
+    Publish("0000000000000000000000000000" "3002");
+    const size_t before = ConfigFetches();
+    ASSERT_TRUE(ChooseFromSystemMenu(4));
+    HWND frame = FrameOf(a);
+    EXPECT_TRUE(LauncherEnds(30000));
+    EXPECT_TRUE(WaitFor([&] { return !IsWindow(frame); })) << "the page stayed";
+    EXPECT_TRUE(WaitFor([&] { return ConfigFetches() >= before + 2; }, 30000)) << "no updater asked";
+}
+
+TEST_F(MainWindowUpdate, TheWindowAnswersWhileTheCheckWaitsForAServerThatNeverAnswers) {
+    Start();
+    HWND a = AddTab(L"1服-双线-等");
+    ASSERT_NE(a, nullptr);
+    ASSERT_TRUE(test::SetServerRoute(port_, "/update/ConfigMrvn.htm", "hang", ""));
+    const DWORD start = GetTickCount();
+    ASSERT_TRUE(ChooseFromSystemMenu(4));
+    // The window goes on: pages get their messages, a second "更新" adds no second check.
+    EXPECT_TRUE(RoundTrip(a));
+    const DWORD answered = GetTickCount() - start;
+    ASSERT_TRUE(ChooseFromSystemMenu(4));
+    const Box box = WaitForBox(60000);
+    const DWORD told = GetTickCount() - start;
+    ASSERT_NE(box.hwnd, nullptr);
+    EXPECT_EQ(box.text, L"已经是最新版本，无需进行更新。");
+    Click(box, IDC_MSG_BTN1);
+    ASSERT_TRUE(WaitFor([&] { return !IsWindow(box.hwnd); }));
+    EXPECT_TRUE(NoBoxFor(kWindowGoesMs)) << "a second check answered too";
+    std::printf("round trip during the check after %lu ms; the answer after %lu ms\n", answered, told);
 }
 
 struct PlacementRow {

@@ -31,7 +31,8 @@ bool g_hall = false;
 std::wstring g_label;
 COLORREF g_colour = RGB(40, 80, 200);
 Hotkey g_switchKey = ParseHotkey(HotkeyDefaultText(HotkeyId::WindowSwitch));
-LRESULT g_mutes = 0, g_lastMute = -1, g_reloads = 0, g_f5 = 0, g_ctrlD = 0, g_forwarded = 0;
+LRESULT g_mutes = 0, g_lastMute = -1, g_mutedCount = 0, g_reloads = 0, g_f5 = 0, g_lastF5LParam = 0, g_ctrlD = 0,
+        g_forwarded = 0;
 
 COLORREF ColourOf(DWORD pid) {
     static const COLORREF palette[] = {RGB(200, 40, 40), RGB(40, 160, 60), RGB(40, 80, 200),
@@ -77,6 +78,7 @@ LRESULT CALLBACK FrameProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     if (msg == WM_SET_MUTE) {
         ++g_mutes;
         g_lastMute = LRESULT(wParam);
+        if (wParam) ++g_mutedCount;
         return 0;
     }
     if (msg == WM_RELOAD_HOTKEYS) {
@@ -125,6 +127,8 @@ LRESULT Answer(WPARAM question) {
     case kAskPriorityClass: return LRESULT(::GetPriorityClass(::GetCurrentProcess()));
     case kAskForwardedKeys: return g_forwarded;
     case kAskColour: return LRESULT(g_colour);
+    case kAskMutedCount: return g_mutedCount;
+    case kAskLastF5LParam: return g_lastF5LParam;
     default: return -1;
     }
 }
@@ -176,6 +180,7 @@ bool PreTranslate(const MSG& msg) {
     }
     if (msg.message == WM_KEYDOWN && msg.wParam == VK_F5) {
         ++g_f5;
+        g_lastF5LParam = msg.lParam;
         return true;
     }
     if (msg.message == WM_SYSCOMMAND && (msg.wParam & 0xFFF0) == SC_CLOSE) {

@@ -28,6 +28,8 @@ enum DoubleQuestion : WPARAM {
     kAskPriorityClass,
     kAskForwardedKeys,
     kAskColour,
+    kAskMutedCount,    // WM_SET_MUTE messages that said "sound off"
+    kAskLastF5LParam,  // the lParam of the last F5
 };
 
 }  // namespace mrvn::wt

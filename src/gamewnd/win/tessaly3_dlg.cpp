@@ -36,7 +36,8 @@ bool KeyDown(int vk) { return (::GetKeyState(vk) & 0x8000) || (::GetAsyncKeyStat
 CTessaly3Dlg::CTessaly3Dlg(const MainWindowSettings& settings)
     : CDlgEx(IDD_TESSALY3_DIALOG, HWND(nullptr)),
       m_settings(settings),
-      m_pages(m_tabs, *settings.launcher, settings.pageProgram) {
+      m_pages(m_tabs, *settings.launcher, settings.pageProgram),
+      m_commands(m_settings, m_titleBar, [this] { ExitAll(); }) {
     m_hIcon = ::LoadIconW(fw::ResourceInstance(), MAKEINTRESOURCEW(IDI_MAINFRAME));
     g_pMainDlg = this;
 }
@@ -62,6 +63,10 @@ BOOL CTessaly3Dlg::OnInitDialog() {
 #pragma GCC diagnostic pop
     SetupAppearance();
     m_pages.SetMainWindow(m_hWnd);
+    m_commands.SetMainWindow(m_hWnd, m_hIcon);
+    // The windows that hide with this one (the settings dialog joins this list).
+    m_commands.AddCompanion([this] { if (m_dlgAddAcc.m_hWnd) ::ShowWindow(m_dlgAddAcc.m_hWnd, SW_HIDE); });
+    m_commands.AddCompanion([this] { m_dlgPopInfo.ShowPopup(false); });
     // With no page and no page process to come, the window would stay an invisible 1 x 1 for ever
     // (the program file may have been renamed under us by a repaired update).
     if (!m_pages.StartPageProcess()) ExitAll();
@@ -249,6 +254,7 @@ void CTessaly3Dlg::OnPagesTick() {
     if (m_pages.DropDeadPages()) Repaint(StripRect(kMaxPages));
     // The sound state goes to every page on each tick; a page applies only a change.
     m_pages.PostToFrames(WM_SET_MUTE, m_bMuted ? 1 : 0, 0, false);
+    m_commands.ShowLooks(m_bMuted, m_pages.HallVisible());
 }
 
 void CTessaly3Dlg::OnPendingTick() {
@@ -422,8 +428,8 @@ LRESULT CTessaly3Dlg::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         return OnAddAccount(wParam);
     case WM_TRAYICON:
     case WM_SHOW_TRAY_MENU:
-        // The tray icon and its menu plug in here with the window commands of a later issue.
-        return 0;
+    case WM_UPDATE_CHECKED:
+        return m_commands.OnMessage(msg, wParam, lParam);
     case WM_COPYDATA:
         return OnCopyData(reinterpret_cast<HWND>(wParam), reinterpret_cast<const COPYDATASTRUCT*>(lParam));
     case WM_TIMER:

@@ -12,9 +12,11 @@
 #include "gamewnd/tab_strip.h"
 #include "extras/win/notice_popup.h"
 #include "gamewnd/win/add_acc_dlg.h"
+#include "gamewnd/win/main_window_settings.h"
 #include "gamewnd/win/page_processes.h"
 #include "gamewnd/win/tab_strip_view.h"
 #include "gamewnd/win/title_bar.h"
+#include "gamewnd/win/window_commands.h"
 #include "hotkeys/hotkey_format.h"
 #include "platform/process.h"
 #include "platform/profile_file.h"
@@ -23,16 +25,6 @@
 #include "skin/win/skin_controls_win.h"
 
 namespace mrvn::gamewnd {
-
-// What the main window is given by the application.
-struct MainWindowSettings {
-    ProfileFile* ini = nullptr;
-    std::wstring settingsPath;             // the hotkeys' file
-    ProcessLauncher* launcher = nullptr;   // every program the window starts
-    std::wstring programPath;              // this program: a new launcher
-    std::wstring pageProgram;              // what page and hall processes run
-    extras::NoticeSettings notice;         // the platform's notice pop-up
-};
 
 class CTessaly3Dlg : public skin::CDlgEx {
 public:
@@ -62,18 +54,18 @@ private:
     void ReloadHotkeys();
     // Drops the add-account prompt down under its link.
     void ShowAddAccount();
-    // Hooks for the window commands: hiding to the tray and back (also the boss key), the tray
-    // icon, the sound and menu buttons. They do nothing yet.
-    void ToggleHideRestore() {}
-    void SetTrayIcon(bool /*add*/) {}
-    void OnSoundButton() {}
-    void OnMenuButton() {}
+    // The window commands (menus, tray, hiding and restoring) are CWindowCommands'.
+    void ToggleHideRestore() { m_commands.ToggleHideRestore(); }
+    void SetTrayIcon(bool add) { m_commands.SetTrayIcon(add); }
+    // The sound key toggles the same flag; timer 3 broadcasts it.
+    void OnSoundButton() { m_bMuted = m_bMuted ? 0 : 1; }
+    void OnMenuButton() { m_commands.ShowSystemMenu(); }
     void StartTimer(UINT_PTR id);
 
     // Timer ticks.
     void OnPagesTick();
     void OnPendingTick();
-    void OnCacheCleanTick() {}
+    void OnCacheCleanTick() { m_commands.CleanCache(false); }
     void OnNoticeTick();
 
     // Message handlers.
@@ -110,6 +102,7 @@ private:
     GameTabs m_tabs;
     CPageProcesses m_pages;
     CTabStripView m_stripView;
+    CWindowCommands m_commands;
 
     Hotkey m_bossKey;
     Hotkey m_switchKey;

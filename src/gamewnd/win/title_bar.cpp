@@ -46,6 +46,16 @@ void CTitleBar::Setup() {
     m_lblOtherAccount.SetImage(m_bmpAccount.Get());
 }
 
+void CTitleBar::ShowSoundOff(bool off) {
+    m_btnSound.SetImageStrip(off ? m_bmpSoundOff.Get() : m_bmpSoundOn.Get(), true);
+    if (m_btnSound.m_hWnd) ::InvalidateRect(m_btnSound.m_hWnd, nullptr, TRUE);
+}
+
+void CTitleBar::ShowHallShown(bool shown) {
+    m_btnHall.SetImageStrip(shown ? m_bmpHallShown.Get() : m_bmpHallHidden.Get(), true);
+    if (m_btnHall.m_hWnd) ::InvalidateRect(m_btnHall.m_hWnd, nullptr, TRUE);
+}
+
 TitleBarWidth::Change CTitleBar::Layout(int width, int osMajorVersion) {
     const TitleBarWidth::Change change = m_titleWidth.OnSize(width, m_btnHide.m_hWnd != nullptr, osMajorVersion);
     if (!change.relayout) return change;

@@ -18,6 +18,10 @@ public:
     // Moves the controls for `width` when it changed; the window repaints what the change says.
     TitleBarWidth::Change Layout(int width, int osMajorVersion);
     RECT AccountLinkRect() const { return m_lblOtherAccount.GetWindowRect(); }
+    RECT MenuButtonRect() const { return m_btnMenu.GetWindowRect(); }
+    // The sound button's strip for sound off or on, the hall button's for the hall shown or hidden.
+    void ShowSoundOff(bool off);
+    void ShowHallShown(bool shown);
 
 private:
     skin::CBtnEx m_btnHide;
