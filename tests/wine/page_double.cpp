@@ -13,6 +13,7 @@
 #include "gamewnd/private_messages.h"
 #include "gamewnd/win/placement.h"
 #include "hotkeys/hotkey_format.h"
+#include "hotkeys/win/key_state.h"
 #include "wine/page_double.h"
 
 using namespace mrvn;
@@ -156,15 +157,12 @@ LRESULT CALLBACK ControlProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) 
     }
 }
 
-bool KeyDown(int vk) { return (::GetKeyState(vk) & 0x8000) != 0; }
-
 // What a page frame takes before dispatching: the switch key goes to the main window; F5, Ctrl+D
 // and the close command are recorded.
 bool PreTranslate(const MSG& msg) {
     if (!g_frame || (msg.hwnd != g_frame && !::IsChild(g_frame, msg.hwnd))) return false;
     if ((msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN) && msg.lParam != kLauncherMarker) {
-        const int32_t mods = CurrentModifiers(KeyDown(VK_CONTROL), KeyDown(VK_SHIFT), KeyDown(VK_MENU));
-        if (HotkeyMatches(g_switchKey, int32_t(msg.wParam), mods)) {
+        if (HotkeyMatches(g_switchKey, int32_t(msg.wParam), hotkeys::CurrentModifiersNow())) {
             ++g_forwarded;
             ::PostMessageW(g_main, msg.message, msg.wParam, msg.lParam);
             return true;

@@ -15,6 +15,7 @@
 #include "gamewnd/win/tab_strip_view.h"
 #include "gamewnd/win/title_bar.h"
 #include "hotkeys/hotkey_format.h"
+#include "hotkeys/win/keyboard_hook.h"
 #include "platform/process.h"
 #include "platform/profile_file.h"
 #include "platform/win32/scoped.h"
@@ -60,9 +61,10 @@ private:
     void ReloadHotkeys();
     // Drops the add-account prompt down under its link.
     void ShowAddAccount();
-    // Hooks for the window commands: hiding to the tray and back (also the boss key), the tray
-    // icon, the sound and menu buttons. They do nothing yet.
-    void ToggleHideRestore() {}
+    // Hiding and restoring (also the boss key), and the settings dialog (menu command 5).
+    void ToggleHideRestore();
+    void OpenSettings();
+    // Hooks for the window commands: the tray icon, the sound and menu buttons. They do nothing yet.
     void SetTrayIcon(bool /*add*/) {}
     void OnSoundButton() {}
     void OnMenuButton() {}
@@ -109,6 +111,7 @@ private:
     Hotkey m_bossKey;
     Hotkey m_switchKey;
     Hotkey m_soundKey;
+    hotkeys::CKeyboardHook m_hook;
 
     win::OwnedBitmap m_bmpClose, m_bmpMinimize;
 };
