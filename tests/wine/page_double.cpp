@@ -32,7 +32,7 @@ bool g_hall = false;
 std::wstring g_label;
 COLORREF g_colour = RGB(40, 80, 200);
 Hotkey g_switchKey = ParseHotkey(HotkeyDefaultText(HotkeyId::WindowSwitch));
-LRESULT g_mutes = 0, g_lastMute = -1, g_reloads = 0, g_f5 = 0, g_ctrlD = 0, g_forwarded = 0;
+LRESULT g_mutes = 0, g_lastMute = -1, g_reloads = 0, g_f5 = 0, g_ctrlD = 0, g_forwarded = 0, g_keyDowns = 0;
 
 COLORREF ColourOf(DWORD pid) {
     static const COLORREF palette[] = {RGB(200, 40, 40), RGB(40, 160, 60), RGB(40, 80, 200),
@@ -126,6 +126,7 @@ LRESULT Answer(WPARAM question) {
     case kAskPriorityClass: return LRESULT(::GetPriorityClass(::GetCurrentProcess()));
     case kAskForwardedKeys: return g_forwarded;
     case kAskColour: return LRESULT(g_colour);
+    case kAskKeyDownCount: return g_keyDowns;
     default: return -1;
     }
 }
@@ -161,6 +162,7 @@ LRESULT CALLBACK ControlProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) 
 // and the close command are recorded.
 bool PreTranslate(const MSG& msg) {
     if (!g_frame || (msg.hwnd != g_frame && !::IsChild(g_frame, msg.hwnd))) return false;
+    if (msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN) ++g_keyDowns;
     if ((msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN) && msg.lParam != kLauncherMarker) {
         if (HotkeyMatches(g_switchKey, int32_t(msg.wParam), hotkeys::CurrentModifiersNow())) {
             ++g_forwarded;

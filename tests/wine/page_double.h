@@ -28,6 +28,7 @@ enum DoubleQuestion : WPARAM {
     kAskPriorityClass,
     kAskForwardedKeys,
     kAskColour,
+    kAskKeyDownCount,  // key-downs (plain and system) that reached the frame
 };
 
 }  // namespace mrvn::wt
