@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <deque>
 #include <map>
 #include <string>
@@ -351,6 +352,16 @@ TEST_F(SettingsDialogTest, FieldsShowTheStoredKeysAndKeysPressedInThem) {
     EXPECT_EQ(ItemText(dlg, IDC_EDIT_BOSS), L"F10");
     EXPECT_EQ(ItemText(dlg, IDC_EDIT_SWITCH), L"Ctrl  +  Tab");
     EXPECT_EQ(ItemText(dlg, IDC_EDIT_SOUND), L"Ctrl  +  Q");
+    // The gallery's picture of the dialog with the defaults (MRVN_GALLERY_DIR, a Unix folder).
+    if (const char* gallery = getenv("MRVN_GALLERY_DIR")) {
+        Sleep(1500);  // painted
+        RECT r{};
+        GetWindowRect(dlg, &r);
+        const std::string crop = std::to_string(r.right - r.left) + "x" + std::to_string(r.bottom - r.top) + "+" +
+                                 std::to_string(r.left) + "+" + std::to_string(r.top);
+        EXPECT_TRUE(RunUnixScript("import -window root -crop " + crop + " " + gallery + "/settings.png", "/tmp",
+                                  "/tmp/mrvn-keys-gallery.log"));
+    }
 
     ASSERT_TRUE(FocusAndPoint(dlg));
     const struct {
