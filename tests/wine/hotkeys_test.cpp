@@ -244,6 +244,21 @@ TEST_F(BossAndSoundKeyTest, TheBossKeyFromAnotherProgramHidesEverythingAndRestor
         << "restored behind the other program";
 }
 
+TEST_F(BossAndSoundKeyTest, AModifierLetGoInAnotherProgramDoesNotStickToTheBossKey) {
+    const Launcher& l = Start();
+    ASSERT_NE(l.firstDouble, nullptr);
+    ASSERT_TRUE(LogIn(l, L"1服-双线-松开"));
+    // Ctrl goes down while the main window has the focus and comes up in another program, as when
+    // the player leaves the launcher with a key held.
+    ASSERT_TRUE(FocusAndPoint(l.main));
+    ASSERT_TRUE(RunUnixScript("xdotool keydown ctrl", "/tmp", "/tmp/mrvn-keys-xdotool.log"));
+    ASSERT_TRUE(RoundTrip(l));
+    ASSERT_TRUE(FocusAndPoint(FrameOf(l.firstDouble)));
+    ASSERT_TRUE(RunUnixScript("xdotool keyup ctrl", "/tmp", "/tmp/mrvn-keys-xdotool.log"));
+    ASSERT_TRUE(TypeIntoPage(l.firstDouble, L"F10", 1));
+    EXPECT_TRUE(PumpUntil([&] { return !IsWindowVisible(l.main); })) << "F10 alone was taken for Ctrl+F10";
+}
+
 TEST_F(BossAndSoundKeyTest, WithoutAPageTheBossAndSoundKeysDoNothing) {
     const Launcher& l = Start();
     ASSERT_NE(l.firstDouble, nullptr);
