@@ -48,6 +48,15 @@ bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 10000) {
     }
 }
 
+// Types `keys` until `shows` holds, three times at most: under Wine here a typed key is now and then
+// lost on its way (docs/testing.md), which is not what these tests are about.
+bool TypeUntil(const std::wstring& keys, const std::function<bool()>& shows) {
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        if (TypeKeys(keys) && WaitFor(shows, 3000)) return true;
+    }
+    return false;
+}
+
 std::wstring ItemText(HWND dlg, int id) {
     wchar_t buf[128] = {};
     DWORD_PTR ignored = 0;
@@ -386,7 +395,7 @@ TEST_F(SettingsDialogTest, FieldsShowTheStoredKeysAndKeysPressedInThem) {
     } rows[] = {
         {IDC_EDIT_BOSS, L"ctrl+alt+a", L"Ctrl  +  Alt  +  A"},
         {IDC_EDIT_BOSS, L"BackSpace", L"无"},
-        {IDC_EDIT_SWITCH, L"F12", L""},
+        {IDC_EDIT_SWITCH, L"ctrl+F11", L"Ctrl  +  F11"},
         {IDC_EDIT_SOUND, L"alt+a", L"Alt  +  "},  // Alt with a letter: the letter is not taken
         {IDC_EDIT_SOUND, L"ctrl+shift+F3", L"Ctrl  +  Shift  +  F3"},
     };
@@ -397,18 +406,17 @@ TEST_F(SettingsDialogTest, FieldsShowTheStoredKeysAndKeysPressedInThem) {
         PostMessageW(field, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
         PostMessageW(field, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
         // Something else first, so that a change is seen even when the text stays.
-        ASSERT_TRUE(TypeKeys(L"Delete"));
-        ASSERT_TRUE(WaitFor([&] { return ItemText(dlg, row.field) == L"无"; }, 5000));
-        ASSERT_TRUE(TypeKeys(row.keys));
-        EXPECT_TRUE(WaitFor([&] { return ItemText(dlg, row.field) == row.shown; }, 5000))
+        ASSERT_TRUE(TypeUntil(L"Delete", [&] { return ItemText(dlg, row.field) == L"无"; }));
+        EXPECT_TRUE(TypeUntil(row.keys, [&] { return ItemText(dlg, row.field) == row.shown; }))
             << "shows \"" << ::testing::PrintToString(ItemText(dlg, row.field)) << "\"";
     }
-    // Tab typed by xdotool never reached the dialog here (see the closing note); its rows are the unit table's.
+    // Tab typed by xdotool never reached the dialog here, and F12 not always (docs/testing.md); their
+    // rows are the unit table's.
     PostMessageW(dlg, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
     ASSERT_TRUE(WaitFor([&] { return !IsWindow(dlg); }));
     EXPECT_EQ(Stored(L"ShortKey"), L"0,0");
     EXPECT_EQ(Stored(L"SndKey"), L"6,114");
-    EXPECT_EQ(Stored(L"AltWndKey"), L"<none>") << "an empty field changes nothing";
+    EXPECT_EQ(Stored(L"AltWndKey"), L"2,122");
 }
 
 TEST_F(SettingsDialogTest, EqualFieldsWriteNothingAndAModifierWithoutAKeyKeepsTheStoredKey) {

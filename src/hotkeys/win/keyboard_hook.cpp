@@ -30,10 +30,12 @@ LRESULT CALLBACK LowLevelKeyboardProc(int code, WPARAM wParam, LPARAM lParam) {
 
 HookAction DecideForEvent(WPARAM message, const KBDLLHOOKSTRUCT& event) {
     if (message != WM_KEYDOWN && message != WM_SYSKEYDOWN) return HookAction::None;
+    // Reading the modifiers asks the system (under Wine, the server): only for a hotkey's own key.
+    const int32_t vk = int32_t(event.vkCode);
+    if (vk == 0 || (vk != g_hook.boss.key && vk != g_hook.sound.key)) return HookAction::None;
     const int pages = g_hook.pageCount && *g_hook.pageCount ? (*g_hook.pageCount)() : 0;
     if (pages <= 0) return HookAction::None;
-    return DecideHookAction(pages, uint32_t(message), int32_t(event.vkCode), CurrentModifiersNow(), g_hook.boss,
-                            g_hook.sound);
+    return DecideHookAction(pages, uint32_t(message), vk, CurrentModifiersNow(), g_hook.boss, g_hook.sound);
 }
 
 bool CKeyboardHook::Install(HWND target, HotkeyActions actions) {
