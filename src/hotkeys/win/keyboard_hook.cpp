@@ -35,7 +35,7 @@ HookAction DecideForEvent(WPARAM message, const KBDLLHOOKSTRUCT& event) {
     if (vk == 0 || (vk != g_hook.boss.key && vk != g_hook.sound.key)) return HookAction::None;
     const int pages = g_hook.pageCount && *g_hook.pageCount ? (*g_hook.pageCount)() : 0;
     if (pages <= 0) return HookAction::None;
-    return DecideHookAction(pages, uint32_t(message), vk, CurrentModifiersNow(), g_hook.boss, g_hook.sound);
+    return DecideHookAction(pages, uint32_t(message), vk, CurrentModifiersOfSystem(), g_hook.boss, g_hook.sound);
 }
 
 bool CKeyboardHook::Install(HWND target, HotkeyActions actions) {
