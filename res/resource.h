@@ -42,6 +42,20 @@
 #define IDC_POP_TITLE 1020
 #define IDC_POP_CONTENT 1021
 #define IDC_POP_MORE 1022
+// The settings dialog (res/hotkeys_ui.rc); OK and Cancel keep the dialog's ids 1 and 2.
+#define IDD_SETTINGS 158
+#define IDC_LBL_BOSS 1006
+#define IDC_EDIT_BOSS 1007
+#define IDC_LBL_BOSS_EXAMPLE 1008
+#define IDC_LBL_SWITCH 1009
+#define IDC_EDIT_SWITCH 1010
+#define IDC_LBL_SWITCH_EXAMPLE 1011
+#define IDC_GRP_SWITCH 1012
+#define IDC_GRP_SOUND 1013
+#define IDC_EDIT_SOUND 1014
+#define IDC_LBL_SOUND_EXAMPLE 1015
+#define IDC_LBL_SOUND 1016
+#define IDC_GRP_BOSS 1017
 
 // The login window's background and page (res/login_ui.rc).
 #define IDD_LOGIN 157

@@ -117,6 +117,21 @@ HWND FindBox(HWND main, bool ofMain) {
     return found.empty() ? nullptr : found.front();
 }
 
+// The settings dialog over the main window ("设置", menu command 5).
+HWND FindSettings(HWND main) {
+    const auto found = TopLevel([&](HWND h) {
+        return IsDialog(h) && IsWindowVisible(h) && GetWindow(h, GW_OWNER) == main && GetDlgItem(h, IDC_EDIT_BOSS);
+    });
+    return found.empty() ? nullptr : found.front();
+}
+
+std::wstring ItemText(HWND dlg, int id) {
+    wchar_t buf[64] = {};
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutW(GetDlgItem(dlg, id), WM_GETTEXT, 64, reinterpret_cast<LPARAM>(buf), SMTO_NORMAL, 5000, &ignored);
+    return buf;
+}
+
 COLORREF ScreenPixel(int x, int y) {
     HDC screen = GetDC(nullptr);
     const COLORREF c = GetPixel(screen, x, y);
@@ -369,6 +384,20 @@ int wmain(int argc, wchar_t** argv) {
         const bool gone = WaitFor([&] { return !IsWindowVisible(menu); }, 5000);
         detail = gone ? "(Escape closed the menu; nothing was chosen)" : "(the menu stayed open)";
         return gone;
+    });
+
+    j.Step("settings", [&](std::string& detail) {
+        PostMessageW(main, WM_COMMAND, MAKEWPARAM(5, 0), 0);  // the menu's "设置..."
+        HWND dlg = nullptr;
+        if (!WaitFor([&] { return (dlg = FindSettings(main)) != nullptr; }, 15000)) {
+            detail = "(no settings dialog in 15 s)";
+            return false;
+        }
+        detail = "(settings dialog: " + Utf8(ItemText(dlg, IDC_EDIT_BOSS)) + " | " + Utf8(ItemText(dlg, IDC_EDIT_SWITCH)) +
+                 " | " + Utf8(ItemText(dlg, IDC_EDIT_SOUND)) + "; cancelled)";
+        Sleep(kShotPauseMs);  // the dialog in the picture before it goes
+        Command(dlg, IDCANCEL, BN_CLICKED);
+        return WaitFor([&] { return !FindSettings(main); }, 15000);
     });
 
     // The end is played even after a missed step, so that nothing is left running.

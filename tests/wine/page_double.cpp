@@ -13,6 +13,7 @@
 #include "gamewnd/private_messages.h"
 #include "gamewnd/win/placement.h"
 #include "hotkeys/hotkey_format.h"
+#include "hotkeys/win/key_state.h"
 #include "wine/page_double.h"
 
 using namespace mrvn;
@@ -32,7 +33,7 @@ std::wstring g_label;
 COLORREF g_colour = RGB(40, 80, 200);
 Hotkey g_switchKey = ParseHotkey(HotkeyDefaultText(HotkeyId::WindowSwitch));
 LRESULT g_mutes = 0, g_lastMute = -1, g_mutedCount = 0, g_reloads = 0, g_f5 = 0, g_lastF5LParam = 0, g_ctrlD = 0,
-        g_forwarded = 0;
+        g_forwarded = 0, g_keyDowns = 0;
 
 COLORREF ColourOf(DWORD pid) {
     static const COLORREF palette[] = {RGB(200, 40, 40), RGB(40, 160, 60), RGB(40, 80, 200),
@@ -129,6 +130,7 @@ LRESULT Answer(WPARAM question) {
     case kAskColour: return LRESULT(g_colour);
     case kAskMutedCount: return g_mutedCount;
     case kAskLastF5LParam: return g_lastF5LParam;
+    case kAskKeyDownCount: return g_keyDowns;
     default: return -1;
     }
 }
@@ -160,15 +162,13 @@ LRESULT CALLBACK ControlProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) 
     }
 }
 
-bool KeyDown(int vk) { return (::GetKeyState(vk) & 0x8000) != 0; }
-
 // What a page frame takes before dispatching: the switch key goes to the main window; F5, Ctrl+D
 // and the close command are recorded.
 bool PreTranslate(const MSG& msg) {
     if (!g_frame || (msg.hwnd != g_frame && !::IsChild(g_frame, msg.hwnd))) return false;
+    if (msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN) ++g_keyDowns;
     if ((msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN) && msg.lParam != kLauncherMarker) {
-        const int32_t mods = CurrentModifiers(KeyDown(VK_CONTROL), KeyDown(VK_SHIFT), KeyDown(VK_MENU));
-        if (HotkeyMatches(g_switchKey, int32_t(msg.wParam), mods)) {
+        if (HotkeyMatches(g_switchKey, int32_t(msg.wParam), hotkeys::CurrentModifiersNow())) {
             ++g_forwarded;
             ::PostMessageW(g_main, msg.message, msg.wParam, msg.lParam);
             return true;

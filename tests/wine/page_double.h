@@ -30,6 +30,7 @@ enum DoubleQuestion : WPARAM {
     kAskColour,
     kAskMutedCount,    // WM_SET_MUTE messages that said "sound off"
     kAskLastF5LParam,  // the lParam of the last F5
+    kAskKeyDownCount,  // key-downs (plain and system) that reached the frame
 };
 
 }  // namespace mrvn::wt

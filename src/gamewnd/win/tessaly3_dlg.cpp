@@ -6,6 +6,9 @@
 #include "gamewnd/page_label.h"
 #include "gamewnd/private_messages.h"
 #include "gamewnd/win/placement.h"
+#include "hotkeys/win/key_state.h"
+#include "hotkeys/win/setting_dlg.h"
+#include "platform/win32/os_version.h"
 #include "resource.h"
 #include "skin/skin_images.h"
 #include "skin/win/message_box.h"
@@ -27,10 +30,6 @@ constexpr UINT_PTR kTimerPending = 8;     // the pending page process ended unan
 
 win::OwnedBitmap SkinImage(int id) { return win::OwnedBitmap(skin::LoadSkinImage(fw::ResourceInstance(), id)); }
 
-// A key is down for this thread, or for the system: a key forwarded by a page process arrives
-// while this thread never saw the modifier go down (an overlay frame shares no input state with us).
-bool KeyDown(int vk) { return (::GetKeyState(vk) & 0x8000) || (::GetAsyncKeyState(vk) & 0x8000); }
-
 }  // namespace
 
 CTessaly3Dlg::CTessaly3Dlg(const MainWindowSettings& settings)
@@ -42,31 +41,24 @@ CTessaly3Dlg::CTessaly3Dlg(const MainWindowSettings& settings)
     g_pMainDlg = this;
 }
 
-CTessaly3Dlg::~CTessaly3Dlg() {
-    if (g_pMainDlg == this) g_pMainDlg = nullptr;
-}
+CTessaly3Dlg::~CTessaly3Dlg() { if (g_pMainDlg == this) g_pMainDlg = nullptr; }
 
-void CTessaly3Dlg::DoDataExchange(fw::CDataExchange* dx) {
-    m_titleBar.Bind(dx);
-}
+void CTessaly3Dlg::DoDataExchange(fw::CDataExchange* dx) { m_titleBar.Bind(dx); }
 
 BOOL CTessaly3Dlg::OnInitDialog() {
     CDlgEx::OnInitDialog();
     ::SendMessageW(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
     ::SendMessageW(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
-    // The low-level keyboard hook (boss, window-switch and sound keys) is installed here by the
-    // hotkey work of a later issue; until then the switch key works through PreTranslateMessage.
-    m_osvi.dwOSVersionInfoSize = sizeof(m_osvi);
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-    ::GetVersionExW(&m_osvi);
-#pragma GCC diagnostic pop
+    m_hook.Install(m_hWnd, {[this] { return m_tabs.Count(); }, [this] { ToggleHideRestore(); },
+                            [this] { m_bMuted = FlipMuted(m_bMuted); }});
+    m_osvi = win::OsVersion();
     SetupAppearance();
     m_pages.SetMainWindow(m_hWnd);
     m_commands.SetMainWindow(m_hWnd, m_hIcon);
-    // The windows that hide with this one (the settings dialog joins this list).
+    // The windows that go when this one hides.
     m_commands.AddCompanion([this] { if (m_dlgAddAcc.m_hWnd) ::ShowWindow(m_dlgAddAcc.m_hWnd, SW_HIDE); });
     m_commands.AddCompanion([this] { m_dlgPopInfo.ShowPopup(false); });
+    m_commands.AddCompanion([] { hotkeys::CancelOpenSettingsDialog(); });
     // With no page and no page process to come, the window would stay an invisible 1 x 1 for ever
     // (the program file may have been renamed under us by a repaired update).
     if (!m_pages.StartPageProcess()) ExitAll();
@@ -135,6 +127,7 @@ void CTessaly3Dlg::OnCancel() {
 }
 
 void CTessaly3Dlg::ExitAll() {
+    m_hook.Remove();
     m_pages.CloseAll();
     SetTrayIcon(false);
     // The hall process ends by itself once this window is gone.
@@ -159,6 +152,7 @@ void CTessaly3Dlg::ReloadHotkeys() {
     m_switchKey = store.Read(HotkeyId::WindowSwitch);
     m_pages.PostToFrames(WM_RELOAD_HOTKEYS, 0, 0, true);
     m_soundKey = store.Read(HotkeyId::Sound);
+    m_hook.SetKeys(m_bossKey, m_soundKey);
 }
 
 // ---- messages from other processes
@@ -231,6 +225,7 @@ const CTessaly3Dlg::CommandEntry CTessaly3Dlg::kCommands[] = {
     {IDC_BTN_MENU, BN_CLICKED, &CTessaly3Dlg::OnMenuButton},
     {IDC_BTN_HALL, BN_CLICKED, &CTessaly3Dlg::ToggleHall},
     {IDC_LBL_OTHER_ACCOUNT, STN_CLICKED, &CTessaly3Dlg::ShowAddAccount},
+    {5, 0, &CTessaly3Dlg::OpenSettings},  // the menu's "设置..."
 };
 
 void CTessaly3Dlg::StartTimer(UINT_PTR id) {
@@ -278,8 +273,7 @@ BOOL CTessaly3Dlg::OnCommand(WPARAM wParam, LPARAM lParam) {
 BOOL CTessaly3Dlg::PreTranslateMessage(MSG* msg) {
     const UINT m = msg->message;
     if ((m == WM_KEYDOWN || m == WM_SYSKEYDOWN) && msg->lParam != kLauncherMarker) {
-        const int32_t mods = CurrentModifiers(KeyDown(VK_CONTROL), KeyDown(VK_SHIFT), KeyDown(VK_MENU));
-        if (HotkeyMatches(m_switchKey, int32_t(msg->wParam), mods)) {
+        if (HotkeyMatches(m_switchKey, int32_t(msg->wParam), hotkeys::CurrentModifiersNow())) {
             SwitchToNextPage();
             return TRUE;
         }
@@ -418,6 +412,7 @@ bool CTessaly3Dlg::OnPaintMinimized() {
 }
 
 LRESULT CTessaly3Dlg::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (m_hook.OnMessage(msg, wParam)) return 0;
     switch (msg) {
     case WM_PAGE_CREATED:
         return OnPageCreated(reinterpret_cast<HWND>(wParam), lParam != 0);

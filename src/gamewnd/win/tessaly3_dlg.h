@@ -18,6 +18,7 @@
 #include "gamewnd/win/title_bar.h"
 #include "gamewnd/win/window_commands.h"
 #include "hotkeys/hotkey_format.h"
+#include "hotkeys/win/keyboard_hook.h"
 #include "platform/process.h"
 #include "platform/profile_file.h"
 #include "platform/win32/scoped.h"
@@ -60,6 +61,7 @@ private:
     // The sound key toggles the same flag; timer 3 broadcasts it.
     void OnSoundButton() { m_bMuted = m_bMuted ? 0 : 1; }
     void OnMenuButton() { m_commands.ShowSystemMenu(); }
+    void OpenSettings() { m_commands.OpenSettings(); }
     void StartTimer(UINT_PTR id);
 
     // Timer ticks.
@@ -107,6 +109,7 @@ private:
     Hotkey m_bossKey;
     Hotkey m_switchKey;
     Hotkey m_soundKey;
+    hotkeys::CKeyboardHook m_hook;
 
     win::OwnedBitmap m_bmpClose, m_bmpMinimize;
 };

@@ -4,6 +4,7 @@
 
 #include "extras/win/cache_clean.h"
 #include "gamewnd/private_messages.h"
+#include "hotkeys/win/setting_dlg.h"
 #include "platform/win32/scoped.h"
 #include "platform/win32/worker_thread.h"
 #include "skin/win/message_box.h"
@@ -64,7 +65,7 @@ void CWindowCommands::Carry(MenuKind kind, uint32_t id) {
         StartUpdateCheck();
         break;
     case MenuAction::Settings:
-        // The settings dialog runs here, with the hotkeys' work.
+        OpenSettings();
         break;
     case MenuAction::Exit:
         m_exitAll();
@@ -72,6 +73,10 @@ void CWindowCommands::Carry(MenuKind kind, uint32_t id) {
     case MenuAction::Nothing:
         break;
     }
+}
+
+void CWindowCommands::OpenSettings() {
+    hotkeys::RunSettingsDialog(m_hMain, *m_settings.ini, m_settings.settingsPath);
 }
 
 void CWindowCommands::ToggleHideRestore() {

@@ -39,6 +39,8 @@ public:
     void ShowTrayMenu();
     void ToggleHideRestore();
     void ForceForeground();
+    // Menu command 5: the settings dialog, modal over the main window.
+    void OpenSettings();
     void SetTrayIcon(bool add);
     // A cleaning on a worker that nobody waits for; with `tell`, the player is told at once.
     void CleanCache(bool tell);

@@ -12,6 +12,7 @@
 #include "hotkeys/mute_latch.h"
 #include "hotkeys/win/code_patcher.h"
 #include "hotkeys/win/method_patches.h"
+#include "platform/win32/os_version.h"
 
 namespace mrvn::hotkeys {
 namespace {
@@ -149,16 +150,7 @@ MuteLatch g_latch;
 
 }  // namespace
 
-bool UsesMixer() {
-    OSVERSIONINFOW info;
-    std::memset(&info, 0, sizeof info);
-    info.dwOSVersionInfoSize = sizeof info;
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-    ::GetVersionExW(&info);
-#pragma GCC diagnostic pop
-    return info.dwMajorVersion > 5;
-}
+bool UsesMixer() { return win::OsVersion().dwMajorVersion > 5; }
 
 int SetMixerMute(int line, int value) {
     const DWORD type = line == 0 ? MIXERLINE_COMPONENTTYPE_DST_SPEAKERS : MIXERLINE_COMPONENTTYPE_SRC_WAVEOUT;

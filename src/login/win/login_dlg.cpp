@@ -1,6 +1,7 @@
 #include "login/win/login_dlg.h"
 
 #include "login/page_command.h"
+#include "platform/win32/os_version.h"
 #include "platform/win32/scoped.h"
 #include "skin/win/message_box.h"
 
@@ -32,12 +33,7 @@ constexpr wchar_t kCaption[] = L"QuarnMorvane";
 }  // namespace
 
 bool UserAccountControlInForce() {
-    OSVERSIONINFOW info{};
-    info.dwOSVersionInfoSize = sizeof info;
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-    if (!::GetVersionExW(&info) || info.dwMajorVersion <= 5) return false;
-#pragma GCC diagnostic pop
+    if (win::OsVersion().dwMajorVersion <= 5) return false;
     win::ScopedKey key;
     if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Policies\\System\\", 0,
                         KEY_READ, key.Put()) != ERROR_SUCCESS)

@@ -5,6 +5,7 @@
 #include "gamewnd/private_messages.h"
 #include "gamewnd/win/placement.h"
 #include "hotkeys/hotkey_format.h"
+#include "hotkeys/win/key_state.h"
 #include "hotkeys/win/sound_mute.h"
 
 namespace mrvn::gamewnd::page {
@@ -17,10 +18,6 @@ namespace {
 Hotkey g_bossKey;
 Hotkey g_switchKey;
 Hotkey g_soundKey;
-
-// A key is down for this thread or for the system: the frame of another process's window may
-// not share the input state in which the modifier went down.
-bool KeyDown(int vk) { return (::GetKeyState(vk) & 0x8000) || (::GetAsyncKeyState(vk) & 0x8000); }
 
 // The box a page's script opens when it is asked to close, under the names browsers give it.
 void KillScriptBox() {
@@ -107,7 +104,7 @@ BOOL CMainFrame::PreTranslateMessage(MSG* msg) {
     const UINT m = msg->message;
     HWND mainWnd = m_settings.mainWnd;
     if ((m == WM_KEYDOWN || m == WM_SYSKEYDOWN) && msg->lParam != kLauncherMarker) {
-        const int32_t mods = CurrentModifiers(KeyDown(VK_CONTROL), KeyDown(VK_SHIFT), KeyDown(VK_MENU));
+        const int32_t mods = hotkeys::CurrentModifiersNow();
         if (page::ForwardsToMainWindow(g_switchKey, int32_t(msg->wParam), mods, long(msg->lParam))) {
             ::PostMessageW(mainWnd, m, msg->wParam, msg->lParam);
             return TRUE;
