@@ -467,10 +467,11 @@ bool FocusForKeys(HWND h, DWORD timeoutMs) {
     // another process's window leaves it behind, so the window is also activated the way a pager
     // would (xdotool windowactivate, refused without a manager). A bare XSetInputFocus (xdotool
     // windowfocus) never moves Wine's foreground.
+    // Wine may call a window foreground before the manager has given it the X focus, so the manager
+    // is always asked.
     ::SetForegroundWindow(h);
     const auto xid = reinterpret_cast<ULONG_PTR>(::GetPropW(h, L"__wine_x11_whole_window"));
-    if (xid && ::GetForegroundWindow() != h)
-        RunUnix(L"xdotool windowactivate " + std::to_wstring(xid) + L" 2>/dev/null");
+    if (xid) RunUnix(L"xdotool windowactivate " + std::to_wstring(xid) + L" 2>/dev/null");
     const DWORD start = GetTickCount();
     while (::GetForegroundWindow() != h) {
         if (GetTickCount() - start > timeoutMs) return false;
