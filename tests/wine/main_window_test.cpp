@@ -953,11 +953,14 @@ TEST_F(MainWindowCommands, TheHideButtonAndTheTrayIconHideTheWindowWithItsCompan
 // The shell's right click as the shell posts it: the menu opens at the cursor, right- and
 // bottom-aligned. Choosing from it is ClicksOnTheIconInWinesOwnTrayWindow...'s: a menu opened by a
 // posted message, with no input behind it, took no keys without a window manager, and under openbox
-// closed by itself before any key or click came.
+// closed by itself before any key or click came: a menu closes when its window is not in front, and
+// the shell's real click gives the launcher that right, which a posted message cannot. So the window
+// is put in front first.
 TEST_F(MainWindowCommands, TheTrayMenuOpensAtTheCursor) {
     Start();
     HWND a = AddTab(L"1服-双线-托");
     ASSERT_NE(a, nullptr);
+    ASSERT_TRUE(FocusForKeys(main_));
     ASSERT_TRUE(SetCursorPos(700, 500));
     PostMessageW(main_, WM_TRAYICON, 1, WM_RBUTTONUP);
     HWND menu = WaitForMenu();
