@@ -72,7 +72,22 @@ BOOL CSettingDlg::OnInitDialog() {
         m_nKey[i] = h.key;
         ::SetDlgItemTextW(m_hWnd, kFields[i], HotkeyText(h).c_str());
     }
+    CentreOverOwner();
     return TRUE;
+}
+
+void CSettingDlg::CentreOverOwner() {
+    // The template has no position of its own: over a maximised main window it would open in the
+    // screen's corner, far from where the player looks.
+    HWND owner = ::GetWindow(m_hWnd, GW_OWNER);
+    RECT area{}, self{};
+    if (!owner || !::IsWindowVisible(owner) || !::GetWindowRect(owner, &area)) {
+        ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
+    }
+    ::GetWindowRect(m_hWnd, &self);
+    const int w = self.right - self.left, h = self.bottom - self.top;
+    ::SetWindowPos(m_hWnd, nullptr, area.left + (area.right - area.left - w) / 2,
+                   area.top + (area.bottom - area.top - h) / 2, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 std::wstring CSettingDlg::FieldText(int index) const {

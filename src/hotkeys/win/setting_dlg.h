@@ -38,6 +38,7 @@ protected:
 
 private:
     std::wstring FieldText(int index) const;
+    void CentreOverOwner();
     ProfileFile& m_ini;
     std::wstring m_settingsPath;
     win::OwnedBitmap m_bmpClose;
