@@ -42,32 +42,11 @@ bool LogHas(uint16_t port, const std::string& requestLine) {
 
 // The window's pixels as a BMP in MRVN_GALLERY_DIR, for the gallery (converted to PNG outside).
 void SaveWindow(HWND hwnd, const std::wstring& name) {
-    const std::wstring dir = WinPathFromEnv("MRVN_GALLERY_DIR");
-    if (dir.empty()) return;
+    if (WinPathFromEnv("MRVN_GALLERY_DIR").empty()) return;
     Sleep(1000);  // the last repaint has reached the screen
     RECT rc;
     GetWindowRect(hwnd, &rc);
-    const int w = rc.right - rc.left, h = rc.bottom - rc.top;
-    HDC screen = GetDC(nullptr);
-    HDC mem = CreateCompatibleDC(screen);
-    BITMAPINFO bi{};
-    bi.bmiHeader = {sizeof(BITMAPINFOHEADER), w, h, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
-    void* bits = nullptr;
-    HBITMAP bmp = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(mem, bmp);
-    BitBlt(mem, 0, 0, w, h, screen, rc.left, rc.top, SRCCOPY);
-    GdiFlush();
-    const DWORD stride = DWORD((w * 3 + 3) & ~3), size = stride * DWORD(h);
-    BITMAPFILEHEADER fh{0x4D42, DWORD(sizeof fh + sizeof bi.bmiHeader + size), 0, 0,
-                        DWORD(sizeof fh + sizeof bi.bmiHeader)};
-    std::string data(reinterpret_cast<const char*>(&fh), sizeof fh);
-    data.append(reinterpret_cast<const char*>(&bi.bmiHeader), sizeof bi.bmiHeader);
-    data.append(static_cast<const char*>(bits), size);
-    WriteFileBytes(dir + L"\\" + name + L".bmp", data);
-    SelectObject(mem, old);
-    DeleteObject(bmp);
-    DeleteDC(mem);
-    ReleaseDC(nullptr, screen);
+    SaveGalleryBmp(rc, name);
 }
 
 class ClientDownloadTest : public testing::Test {

@@ -114,31 +114,9 @@ COLORREF ImagePixel(int id, int x, int y) {
 
 // The window alone as a BMP for the gallery (MRVN_GALLERY_DIR; converted to PNG outside).
 void SaveWindow(HWND h, const std::wstring& name) {
-    const std::wstring dir = WinPathFromEnv("MRVN_GALLERY_DIR");
-    if (dir.empty()) return;
     RECT r;
     GetWindowRect(h, &r);
-    const int w = r.right - r.left, ht = r.bottom - r.top;
-    HDC screen = GetDC(nullptr);
-    HDC mem = CreateCompatibleDC(screen);
-    BITMAPINFO bi{};
-    bi.bmiHeader = {sizeof(BITMAPINFOHEADER), w, ht, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
-    void* bits = nullptr;
-    HBITMAP bmp = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(mem, bmp);
-    BitBlt(mem, 0, 0, w, ht, screen, r.left, r.top, SRCCOPY);
-    GdiFlush();
-    const DWORD stride = DWORD((w * 3 + 3) & ~3), size = stride * DWORD(ht);
-    BITMAPFILEHEADER fh{0x4D42, DWORD(sizeof fh + sizeof bi.bmiHeader + size), 0, 0,
-                        DWORD(sizeof fh + sizeof bi.bmiHeader)};
-    std::string data(reinterpret_cast<const char*>(&fh), sizeof fh);
-    data.append(reinterpret_cast<const char*>(&bi.bmiHeader), sizeof bi.bmiHeader);
-    data.append(static_cast<const char*>(bits), size);
-    WriteFileBytes(dir + L"\\" + name + L".bmp", data);
-    SelectObject(mem, old);
-    DeleteObject(bmp);
-    DeleteDC(mem);
-    ReleaseDC(nullptr, screen);
+    SaveGalleryBmp(r, name);
 }
 
 // The fenced block after "<!-- example: NAME -->" in the operator's document, its lines joined by
@@ -163,32 +141,6 @@ std::wstring FromUtf8(const std::string& s) {
     return out;
 }
 
-// Points the opener of web addresses at a program that notes its command line.
-class HttpOpener {
-public:
-    explicit HttpOpener(const std::wstring& opener) {
-        if (RegCreateKeyExW(HKEY_CLASSES_ROOT, L"http\\shell\\open\\command", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                            &key_, nullptr) != ERROR_SUCCESS) {
-            key_ = nullptr;
-            return;
-        }
-        RegQueryValueExW(key_, nullptr, nullptr, nullptr, reinterpret_cast<BYTE*>(saved_), &savedSize_);
-        const std::wstring command = L"\"" + opener + L"\" \"%1\"";
-        RegSetValueExW(key_, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
-                       DWORD((command.size() + 1) * sizeof(wchar_t)));
-    }
-    ~HttpOpener() {
-        if (!key_) return;
-        RegSetValueExW(key_, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(saved_), savedSize_);
-        RegCloseKey(key_);
-    }
-    bool Ok() const { return key_ != nullptr; }
-
-private:
-    HKEY key_ = nullptr;
-    wchar_t saved_[512] = {};
-    DWORD savedSize_ = sizeof saved_;
-};
 
 constexpr COLORREF kPictureColor = RGB(200, 30, 40);
 

@@ -29,30 +29,9 @@ constexpr COLORREF kPageColour[] = {RGB(0x24, 0x46, 0x6e), RGB(0x2b, 0x5a, 0x34)
 
 // The whole screen as a BMP, for the gallery (MRVN_GALLERY_DIR; converted to PNG outside).
 void SaveScreen(const std::wstring& name) {
-    const std::wstring dir = WinPathFromEnv("MRVN_GALLERY_DIR");
-    if (dir.empty()) return;
+    if (WinPathFromEnv("MRVN_GALLERY_DIR").empty()) return;
     Sleep(1500);  // every window has painted
-    const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
-    HDC screen = GetDC(nullptr);
-    HDC mem = CreateCompatibleDC(screen);
-    BITMAPINFO bi{};
-    bi.bmiHeader = {sizeof(BITMAPINFOHEADER), w, h, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
-    void* bits = nullptr;
-    HBITMAP bmp = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(mem, bmp);
-    BitBlt(mem, 0, 0, w, h, screen, 0, 0, SRCCOPY);
-    GdiFlush();
-    const DWORD stride = DWORD((w * 3 + 3) & ~3), size = stride * DWORD(h);
-    BITMAPFILEHEADER fh{0x4D42, DWORD(sizeof fh + sizeof bi.bmiHeader + size), 0, 0,
-                        DWORD(sizeof fh + sizeof bi.bmiHeader)};
-    std::string data(reinterpret_cast<const char*>(&fh), sizeof fh);
-    data.append(reinterpret_cast<const char*>(&bi.bmiHeader), sizeof bi.bmiHeader);
-    data.append(static_cast<const char*>(bits), size);
-    WriteFileBytes(dir + L"\\" + name + L".bmp", data);
-    SelectObject(mem, old);
-    DeleteObject(bmp);
-    DeleteDC(mem);
-    ReleaseDC(nullptr, screen);
+    SaveGalleryBmp({0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)}, name);
 }
 
 HWND EngineOf(HWND frame) {
@@ -65,32 +44,6 @@ bool HasVerticalBar(HWND engine) { return (GetWindowLongPtrW(engine, GWL_STYLE) 
 
 std::string Narrow(const std::wstring& s) { return std::string(s.begin(), s.end()); }
 
-// `opener` opens http addresses in place of the browser until the end of the scope.
-class HttpOpener {
-public:
-    explicit HttpOpener(const std::wstring& opener) {
-        if (RegCreateKeyExW(HKEY_CLASSES_ROOT, L"http\\shell\\open\\command", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                            &key_, nullptr) != ERROR_SUCCESS) {
-            key_ = nullptr;
-            return;
-        }
-        RegQueryValueExW(key_, nullptr, nullptr, nullptr, reinterpret_cast<BYTE*>(saved_), &savedSize_);
-        const std::wstring command = L"\"" + opener + L"\" \"%1\"";
-        RegSetValueExW(key_, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
-                       DWORD((command.size() + 1) * sizeof(wchar_t)));
-    }
-    ~HttpOpener() {
-        if (!key_) return;
-        RegSetValueExW(key_, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(saved_), savedSize_);
-        RegCloseKey(key_);
-    }
-    bool Ok() const { return key_ != nullptr; }
-
-private:
-    HKEY key_ = nullptr;
-    wchar_t saved_[512] = {};
-    DWORD savedSize_ = sizeof saved_;
-};
 
 // What a stub wrote to its log (UTF-16 lines), empty when it never ran.
 std::wstring StubLog(const std::wstring& stub) {

@@ -491,4 +491,48 @@ bool TypeKeys(const std::wstring& keys) {
     return RunUnix(L"xdotool key --delay 30 " + keys);
 }
 
+void SaveGalleryBmp(const RECT& area, const std::wstring& name) {
+    const std::wstring dir = WinPathFromEnv("MRVN_GALLERY_DIR");
+    if (dir.empty()) return;
+    const int w = area.right - area.left, h = area.bottom - area.top;
+    HDC screen = GetDC(nullptr);
+    HDC mem = CreateCompatibleDC(screen);
+    BITMAPINFO bi{};
+    bi.bmiHeader = {sizeof(BITMAPINFOHEADER), w, h, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    HBITMAP bmp = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(mem, bmp);
+    BitBlt(mem, 0, 0, w, h, screen, area.left, area.top, SRCCOPY);
+    GdiFlush();
+    const DWORD stride = DWORD((w * 3 + 3) & ~3), size = stride * DWORD(h);
+    BITMAPFILEHEADER fh{0x4D42, DWORD(sizeof fh + sizeof bi.bmiHeader + size), 0, 0,
+                        DWORD(sizeof fh + sizeof bi.bmiHeader)};
+    std::string data(reinterpret_cast<const char*>(&fh), sizeof fh);
+    data.append(reinterpret_cast<const char*>(&bi.bmiHeader), sizeof bi.bmiHeader);
+    data.append(static_cast<const char*>(bits), size);
+    WriteFileBytes(dir + L"\\" + name + L".bmp", data);
+    SelectObject(mem, old);
+    DeleteObject(bmp);
+    DeleteDC(mem);
+    ReleaseDC(nullptr, screen);
+}
+
+HttpOpener::HttpOpener(const std::wstring& opener) {
+    if (RegCreateKeyExW(HKEY_CLASSES_ROOT, L"http\\shell\\open\\command", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key_,
+                        nullptr) != ERROR_SUCCESS) {
+        key_ = nullptr;
+        return;
+    }
+    RegQueryValueExW(key_, nullptr, nullptr, nullptr, reinterpret_cast<BYTE*>(saved_), &savedSize_);
+    const std::wstring command = L"\"" + opener + L"\" \"%1\"";
+    RegSetValueExW(key_, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
+                   DWORD((command.size() + 1) * sizeof(wchar_t)));
+}
+
+HttpOpener::~HttpOpener() {
+    if (!key_) return;
+    RegSetValueExW(key_, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(saved_), savedSize_);
+    RegCloseKey(key_);
+}
+
 }  // namespace mrvn::wt

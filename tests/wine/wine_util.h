@@ -105,4 +105,23 @@ inline bool RunUnix(const std::string& script) { return RunUnix(std::wstring(scr
 bool RunUnixScript(const std::string& script, const std::string& workDir, const std::string& logFile,
                    DWORD timeoutMs = 120000);
 
+// The screen's pixels inside `area` as NAME.bmp in MRVN_GALLERY_DIR, for the gallery (converted to
+// PNG outside); nothing without that folder.
+void SaveGalleryBmp(const RECT& area, const std::wstring& name);
+
+// `opener` opens http addresses in place of the browser until the end of the scope.
+class HttpOpener {
+public:
+    explicit HttpOpener(const std::wstring& opener);
+    ~HttpOpener();
+    HttpOpener(const HttpOpener&) = delete;
+    HttpOpener& operator=(const HttpOpener&) = delete;
+    bool Ok() const { return key_ != nullptr; }
+
+private:
+    HKEY key_ = nullptr;
+    wchar_t saved_[512] = {};
+    DWORD savedSize_ = sizeof saved_;
+};
+
 }  // namespace mrvn::wt
