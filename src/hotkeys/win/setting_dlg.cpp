@@ -50,11 +50,7 @@ void CSettingDlg::DoDataExchange(fw::CDataExchange* dx) {
 
 BOOL CSettingDlg::OnInitDialog() {
     CDlgEx::OnInitDialog();
-    m_nCaptionHeight = 30;
-    m_nBorder = 4;
-    m_nBtnRightMargin = 0;
-    m_nBtnTop = 0;
-    m_nBtnSpacing = 0;
+    UseDialogFrame();
     SetTitle(kSettingsTitle);
     const HMODULE module = fw::ResourceInstance();
     m_bmpClose.Reset(skin::LoadSkinImage(module, kImgClose));

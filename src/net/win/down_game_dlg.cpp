@@ -32,9 +32,7 @@ void CDownGameDlg::DoDataExchange(fw::CDataExchange* dx) {
 
 BOOL CDownGameDlg::OnInitDialog() {
     CDlgEx::OnInitDialog();
-    m_nCaptionHeight = 30;
-    m_nBorder = 4;
-    m_nBtnRightMargin = m_nBtnTop = m_nBtnSpacing = 0;
+    UseDialogFrame();
 
     const HINSTANCE module = fw::ResourceInstance();
     SetTitle(kClientDownloadTitle);

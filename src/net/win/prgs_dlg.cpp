@@ -27,9 +27,7 @@ void CPrgsDlg::DoDataExchange(fw::CDataExchange* dx) {
 
 BOOL CPrgsDlg::OnInitDialog() {
     CDlgEx::OnInitDialog();
-    m_nCaptionHeight = 30;
-    m_nBorder = 4;
-    m_nBtnRightMargin = m_nBtnTop = m_nBtnSpacing = 0;
+    UseDialogFrame();
 
     const HMODULE module = GetModuleHandleW(nullptr);
     SetTitle(L"版本更新中...");

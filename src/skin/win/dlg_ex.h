@@ -34,6 +34,13 @@ public:
 
     // The frame members as the portable rules take them.
     DlgFrameStyle FrameStyle() const;
+    // The small dialogs' frame: a 30-pixel caption band, a 4-pixel border, the close button in the
+    // top right corner.
+    void UseDialogFrame() {
+        m_nCaptionHeight = 30;
+        m_nBorder = 4;
+        m_nBtnRightMargin = m_nBtnTop = m_nBtnSpacing = 0;
+    }
 
     BOOL m_bShowTitle = TRUE;
     int m_nCaptionHeight = -1;

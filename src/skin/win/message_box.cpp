@@ -12,11 +12,7 @@ CMessageBox::CMessageBox(HWND owner) : CDlgEx(IDD_MESSAGE_BOX, owner) {}
 
 BOOL CMessageBox::OnInitDialog() {
     CDlgEx::OnInitDialog();
-    m_nCaptionHeight = 30;
-    m_nBorder = 4;
-    m_nBtnRightMargin = 0;
-    m_nBtnTop = 0;
-    m_nBtnSpacing = 0;
+    UseDialogFrame();
     SetSkin(std::move(m_hbmBackground), false, true, nullptr, {}, {}, m_hbmClose.Get());
     SetTitle(m_strCaption);
     m_hTextFont = GetFont();
