@@ -14,26 +14,14 @@
 #include <cstdlib>
 #include <vector>
 
+#include "../bench_stats.h"
 #include "gamewnd/private_messages.h"
 #include "hotkeys/win/sound_mute.h"
 
 namespace {
 
-double Now() {
-    static LARGE_INTEGER freq = [] {
-        LARGE_INTEGER f;
-        ::QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER t;
-    ::QueryPerformanceCounter(&t);
-    return static_cast<double>(t.QuadPart) / static_cast<double>(freq.QuadPart);
-}
-
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
+using mrvn::bench::Median;
+double Now() { return mrvn::bench::NowSeconds(); }
 
 __attribute__((noinline)) LRESULT EmptyHandler(WPARAM w) {
     asm volatile("" : : "r"(w) : "memory");
